@@ -1,0 +1,229 @@
+#include "registry/registry_layer.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "registry/scoped_key.h"
+
+namespace appcensus {
+
+namespace {
+
+constexpr char16_t kLocalMachine[] = u".";
+
+struct RootName {
+  const char16_t* name;
+  RegKey handle;
+};
+constexpr RootName kRootNames[] = {
+    {u"HKEY_CLASSES_ROOT", kRootClassesRoot}, {u"HKEY_CURRENT_USER", kRootCurrentUser},
+    {u"HKEY_LOCAL_MACHINE", kRootLocalMachine}, {u"HKEY_USERS", kRootUsers},
+    {u"HKEY_CURRENT_CONFIG", kRootCurrentConfig},
+};
+
+// A key reached through a path and a machine: the remote connection (if any) and the key
+// opened below it. Both are closed when it goes out of scope, the key first.
+class ResolvedKey {
+ public:
+  explicit ResolvedKey(RegistryApi& api) : api_(api), connection_(api), key_(api) {}
+
+  enum class Mode { Read, Write, Create };
+
+  bool Open(TextView keyPath, TextView machine, Mode mode) {
+    const RegKey root = RootKeyOfPath(keyPath);
+    if (root == 0) return false;  // unknown root name: every later step would fail
+    RegKey base = root;
+    if (machine != kLocalMachine) {
+      const Text machineName(machine);
+      if (api_.ConnectRegistry(machineName.c_str(), root, connection_.Receive()) != reg::kSuccess) return false;
+      base = connection_.Get();
+    }
+    const Text subKey = SubKeyOfPath(keyPath);
+    long status;
+    switch (mode) {
+      case Mode::Read:
+        status = api_.OpenKey(base, subKey.c_str(), key_.Receive());
+        break;
+      case Mode::Write:
+        status = api_.OpenKeyEx(base, subKey.c_str(), reg::kKeyAllAccess, key_.Receive());
+        break;
+      default: {
+        std::uint32_t disposition = 0;
+        status = api_.CreateKeyEx(base, subKey.c_str(), reg::kOptionNonVolatile, reg::kKeyAllAccess, key_.Receive(),
+                                  &disposition);
+        break;
+      }
+    }
+    if (status != reg::kSuccess) {
+      key_.Release();  // a failed call leaves no handle of ours
+      return false;
+    }
+    // Opening an empty subkey hands back the base itself: it must be closed only once.
+    if (key_.Get() == connection_.Get()) connection_.Release();
+    return true;
+  }
+
+  RegKey Key() const { return key_.Get(); }
+
+ private:
+  RegistryApi& api_;
+  ScopedKey connection_;
+  ScopedKey key_;  // declared last: closed before the connection
+};
+
+std::uint8_t* Bytes(void* p) { return static_cast<std::uint8_t*>(p); }
+
+}  // namespace
+
+RegKey RootKeyOfPath(TextView keyPath) {
+  const std::size_t slash = keyPath.find(u'\\');
+  const Text rootName = UpperCase(keyPath.substr(0, slash));
+  for (const auto& root : kRootNames)
+    if (rootName == root.name) return root.handle;
+  return 0;
+}
+
+Text SubKeyOfPath(TextView keyPath) {
+  const std::size_t slash = keyPath.find(u'\\');
+  Text subKey(slash == TextView::npos ? keyPath : keyPath.substr(slash + 1));
+  if (!subKey.empty() && subKey.front() == u'\\') subKey.erase(0, 1);
+  return subKey;
+}
+
+std::int32_t HexTextToNumber(TextView text) {
+  std::uint32_t value = 0;
+  for (const char byte : TextToUtf8(text)) {
+    std::uint32_t digit = 0;
+    if (byte >= '0' && byte <= '9') digit = static_cast<std::uint32_t>(byte - '0');
+    else if (byte >= 'A' && byte <= 'F') digit = static_cast<std::uint32_t>(byte - 'A' + 10);
+    else if (byte >= 'a' && byte <= 'f') digit = static_cast<std::uint32_t>(byte - 'a' + 10);
+    value = value * 16 + digit;
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine) {
+  RegistryApi& api = CurrentRegistryApi();
+  ResolvedKey key(api);
+  if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return Text();
+
+  const Text name(valueName);
+  std::array<char16_t, kValueBufferChars> buffer{};
+  std::uint32_t type = 0;
+  std::uint32_t size = kValueBufferChars * sizeof(char16_t);
+  if (api.QueryValueEx(key.Key(), name.c_str(), &type, Bytes(buffer.data()), &size) != reg::kSuccess) return Text();
+
+  switch (type) {
+    case reg::kSz:
+    case reg::kExpandSz: {
+      const std::size_t chars = std::min<std::size_t>(size / sizeof(char16_t), buffer.size());
+      Text text(buffer.data(), chars);
+      const std::size_t nul = text.find(u'\0');
+      if (nul != Text::npos) text.resize(nul);
+      return text;
+    }
+    case reg::kDword: {
+      std::uint8_t data[4] = {0, 0, 0, 0};
+      std::uint32_t dataSize = sizeof data;
+      if (api.QueryValueEx(key.Key(), name.c_str(), &type, data, &dataSize) != reg::kSuccess) return u"0";
+      std::uint32_t value = 0;
+      std::memcpy(&value, data, sizeof value);
+      return DecimalText(static_cast<std::int32_t>(value));
+    }
+    case reg::kBinary: {
+      std::vector<std::uint8_t> block(kBinaryBlockBytes);
+      std::uint32_t dataSize = kBinaryBlockBytes;
+      if (api.QueryValueEx(key.Key(), name.c_str(), &type, block.data(), &dataSize) != reg::kSuccess) return Text();
+      static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+      Text text;
+      for (std::uint32_t i = 0; i < dataSize && i < kBinaryBlockBytes; ++i) {
+        text.push_back(kHex[block[i] >> 4]);
+        text.push_back(kHex[block[i] & 0x0F]);
+      }
+      return text;
+    }
+    default:
+      return Text();
+  }
+}
+
+int RegistryValueExists(TextView keyPath, TextView valueName, TextView machine) {
+  RegistryApi& api = CurrentRegistryApi();
+  ResolvedKey key(api);
+  if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return 0;
+  const Text name(valueName);
+  std::array<char16_t, kValueBufferChars> buffer{};
+  std::uint32_t type = 0;
+  std::uint32_t size = kValueBufferChars * sizeof(char16_t);
+  return api.QueryValueEx(key.Key(), name.c_str(), &type, Bytes(buffer.data()), &size) == reg::kSuccess ? 1 : 0;
+}
+
+int SetRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine) {
+  RegistryApi& api = CurrentRegistryApi();
+  ResolvedKey key(api);
+  if (!key.Open(keyPath, machine, ResolvedKey::Mode::Write)) return 0;
+  const Text name(valueName);
+  switch (type) {
+    case reg::kSz:
+    case reg::kExpandSz: {
+      const Text text(value);
+      api.SetValueEx(key.Key(), name.c_str(), static_cast<std::uint32_t>(type), Bytes(const_cast<char16_t*>(text.c_str())),
+                     static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t)));
+      break;
+    }
+    case reg::kDword: {
+      const auto number = static_cast<std::uint32_t>(LeadingNumber(value));
+      std::uint8_t data[4];
+      std::memcpy(data, &number, sizeof data);
+      api.SetValueEx(key.Key(), name.c_str(), reg::kDword, data, sizeof data);
+      break;
+    }
+    case reg::kBinary: {
+      std::vector<std::uint8_t> block(value.size() / 2);
+      for (std::size_t k = 0; k < block.size(); ++k)
+        block[k] = static_cast<std::uint8_t>(HexTextToNumber(value.substr(2 * k, 2)) & 0xFF);
+      api.SetValueEx(key.Key(), name.c_str(), reg::kBinary, block.data(), static_cast<std::uint32_t>(block.size()));
+      break;
+    }
+    default:
+      break;  // other types are never written
+  }
+  return 1;
+}
+
+int CreateRegistryKey(TextView keyPath, TextView machine) {
+  ResolvedKey key(CurrentRegistryApi());
+  return key.Open(keyPath, machine, ResolvedKey::Mode::Create) ? 1 : 0;
+}
+
+int WriteRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine) {
+  CreateRegistryKey(keyPath, machine);
+  return SetRegistryValue(keyPath, valueName, value, type, machine);
+}
+
+int RegistryKeyExists(TextView keyPath, TextView machine) {
+  ResolvedKey key(CurrentRegistryApi());
+  return key.Open(keyPath, machine, ResolvedKey::Mode::Read) ? 1 : 0;
+}
+
+Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine) {
+  if (index < 0) return Text();
+  RegistryApi& api = CurrentRegistryApi();
+  ResolvedKey key(api);
+  if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return Text();
+  std::array<char16_t, kSubKeyBufferChars> buffer{};
+  std::uint32_t count = kSubKeyBufferChars;
+  if (api.EnumKeyEx(key.Key(), static_cast<std::uint32_t>(index), buffer.data(), &count) != reg::kSuccess)
+    return Text();
+  return Text(buffer.data(), std::min<std::uint32_t>(count, kSubKeyBufferChars));
+}
+
+Text LocalComputerName() {
+  std::array<char16_t, kComputerNameChars> buffer{};
+  std::uint32_t count = kComputerNameChars;
+  if (!CurrentRegistryApi().ComputerName(buffer.data(), &count)) return Text();
+  return Text(buffer.data(), std::min<std::uint32_t>(count, kComputerNameChars));
+}
+
+}  // namespace appcensus
