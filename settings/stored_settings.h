@@ -1,0 +1,51 @@
+// The values the program keeps between runs, in the current user's registry on the local
+// machine: the machine history, the window's inner size and the time limit per machine.
+// Every access goes through the registry access layer; nothing is cached.
+#pragma once
+
+#include <vector>
+
+#include "core/text.h"
+
+namespace appcensus {
+
+inline constexpr char16_t kSettingsKeyPath[] = u"HKEY_CURRENT_USER\\Software\\Brelmont\\Appcensus";
+inline constexpr char16_t kHistoryValue[] = u"CBX_Machines";
+inline constexpr char16_t kHeightValue[] = u"HauteurFenetre";
+inline constexpr char16_t kWidthValue[] = u"LargeurFenetre";
+inline constexpr char16_t kTimeLimitValue[] = u"TempAttenteTraitementMachine";
+inline constexpr char16_t kDefaultTimeLimit[] = u"15";
+
+// The longest history the registry layer can read back.
+inline constexpr std::size_t kHistoryMaxLength = 254;
+
+// What the settings need from the window: the machine box, the time-limit field and the
+// window's inner size.
+class SettingsWindow {
+ public:
+  virtual ~SettingsWindow() = default;
+  virtual Text MachineBoxText() = 0;
+  virtual void SetMachineBoxText(TextView text) = 0;
+  virtual void ClearMachineBoxItems() = 0;
+  virtual void AppendMachineBoxItem(TextView item) = 0;
+  virtual Text TimeLimitText() = 0;
+  virtual void SetTimeLimitText(TextView text) = 0;
+  // False when there is no main window.
+  virtual bool InnerSize(int* width, int* height) = 0;
+  virtual void SetInnerSize(int width, int height) = 0;
+};
+
+// The history after adding `name` to the stored `history`: the name upper-cased in front,
+// no bar at either end, and the oldest names dropped so that the text stays readable
+// (at most kHistoryMaxLength characters). Unchanged when the name already occurs in it
+// (substring, letter case counting) or when the name alone could never be read back.
+Text HistoryWithName(TextView history, TextView name);
+
+void SaveMachineHistory(TextView name);
+void LoadMachineHistory(SettingsWindow& window);
+void SaveWindowSize(SettingsWindow& window);
+void LoadWindowSize(SettingsWindow& window);
+void SaveTimeLimitSetting(SettingsWindow& window);
+void LoadTimeLimitSetting(SettingsWindow& window);
+
+}  // namespace appcensus
