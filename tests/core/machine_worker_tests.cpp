@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 #include "core/machine_worker.h"
@@ -35,9 +36,13 @@ class FakeWindow : public WorkerWindow {
   void ClearApplicationViews() override { log_.LogActivity(u"<clear>", ActivityLevel::None, -1); }
   void FillApplicationViews() override { log_.LogActivity(u"<fill>", ActivityLevel::None, -1); }
   void SetViewsBusy(int busy) override { log_.LogActivity(u"<busy " + DecimalText(busy) + u">", ActivityLevel::None, -1); }
-  Text TimeLimitText() override { return timeLimit; }
+  Text TimeLimitText() override {
+    if (beforeLimitRead) beforeLimitRead();
+    return timeLimit;
+  }
   void SaveTimeLimitSetting() override { log_.LogActivity(u"<save limit>", ActivityLevel::None, -1); }
   Text timeLimit = u"15";
+  std::function<void()> beforeLimitRead;  // runs once the job has started
 
  private:
   RecordingActivityLog& log_;
@@ -134,19 +139,23 @@ TEST_F(MachineWorkerTest, ARequestMadeDuringAnotherIsLost) {
 }
 
 TEST_F(MachineWorkerTest, ALateJobIsAbandonedAndWritesNothingAfterTheLimit) {
+  auto stored = std::make_shared<Latch>();
   auto release = std::make_shared<Latch>();
   auto finished = std::make_shared<Latch>();
   auto wrote = std::make_shared<std::atomic<int>>(0);
-  auto worker = MakeWorker([this, release, finished, wrote](const Text&, const std::shared_ptr<JobGate>& gate) {
+  auto worker = MakeWorker([this, stored, release, finished, wrote](const Text&, const std::shared_ptr<JobGate>& gate) {
     gate->Run([&] { state_.applicationTable.Store(Record(u"before")); });
+    stored->Open();
     release->Wait();
     if (gate->Run([&] { state_.applicationTable.Store(Record(u"after")); })) ++*wrote;
     GatedActivityLog(log_, gate).LogActivity(u"late line", ActivityLevel::Error, 1);
     finished->Open();
   });
   window_.timeLimit = u"0";
+  window_.beforeLimitRead = [stored] { stored->Wait(); };
   state_.pendingMachineRequest.Set(u"SLOW");
   worker.ProcessPendingRequest();
+  window_.beforeLimitRead = nullptr;
   const auto lines = log_.Lines();
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[2], Text(u"0") + kWait);
