@@ -1,0 +1,323 @@
+#include "gui_driver_win32.h"
+
+#include <algorithm>
+
+#include "ui/main_window_win32.h"
+
+namespace appcensus::driver {
+
+namespace {
+
+constexpr wchar_t kWindowTitle[] = L"Brelmont Appcensus v3.133";
+
+std::wstring ProgramPath() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  path.erase(path.find_last_of(L"\\/") + 1);
+  return path + L"Appcensus_multi.exe";
+}
+
+struct WindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindProgramWindow(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t title[64] = {};
+  GetWindowTextW(hwnd, title, 64);
+  if (owner == search->processId && std::wstring(title) == kWindowTitle) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+// ---- program --------------------------------------------------------------------------
+
+RunningProgram::~RunningProgram() {
+  if (Running() && Close() < 0) TerminateProcess(process_.hProcess, 1);
+  if (process_.hProcess) CloseHandle(process_.hProcess);
+  if (process_.hThread) CloseHandle(process_.hThread);
+}
+
+bool RunningProgram::Start(DWORD timeoutMs) {
+  std::wstring path = ProgramPath();
+  std::wstring commandLine = L"\"" + path + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process_))
+    return false;
+  WaitForInputIdle(process_.hProcess, timeoutMs);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < timeoutMs) {
+    // The window's title is what a user sees; find the one of this process by it.
+    WindowSearch search{process_.dwProcessId, nullptr};
+    EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found && IsWindowVisible(search.found)) {
+      window_ = search.found;
+      Settle(window_);
+      return true;
+    }
+    if (!Running()) return false;
+    Sleep(50);
+  }
+  return false;
+}
+
+bool RunningProgram::Running() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+long RunningProgram::Close(DWORD timeoutMs) {
+  if (!process_.hProcess) return -1;
+  if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return static_cast<long>(code);
+}
+
+void Settle(HWND window) {
+  // A sent message is handled only after the messages posted before it... not always, so
+  // send twice with a short pause: posted work of the program runs in between.
+  DWORD_PTR result = 0;
+  for (int i = 0; i < 2; ++i) {
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    Sleep(30);
+  }
+}
+
+// ---- remote memory --------------------------------------------------------------------
+
+RemoteBuffer::RemoteBuffer(HANDLE process, std::size_t size) : process_(process), size_(size) {
+  address_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+RemoteBuffer::~RemoteBuffer() {
+  if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+}
+
+bool RemoteBuffer::Write(const void* data, std::size_t size, std::size_t offset) {
+  SIZE_T written = 0;
+  return address_ && offset + size <= size_ &&
+         WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &written) && written == size;
+}
+
+bool RemoteBuffer::Read(void* data, std::size_t size, std::size_t offset) const {
+  SIZE_T read = 0;
+  return address_ && offset + size <= size_ &&
+         ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &read) && read == size;
+}
+
+std::wstring RemoteBuffer::ReadText(std::size_t offset, std::size_t maxChars) const {
+  std::wstring text(maxChars, L'\0');
+  if (!Read(text.data(), maxChars * sizeof(wchar_t), offset)) return L"<unreadable>";
+  text.resize(std::find(text.begin(), text.end(), L'\0') - text.begin());
+  return text;
+}
+
+// ---- driver -------------------------------------------------------------------------------
+
+LONG_PTR Driver::NamedValue(const wchar_t* name) const {
+  const UINT query = RegisterWindowMessageW(kNamedIdQueryMessageName);
+  const ATOM atom = GlobalAddAtomW(name);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window_, query, atom, 0, SMTO_NORMAL, 5000, &result);
+  GlobalDeleteAtom(atom);
+  return static_cast<LONG_PTR>(result);
+}
+
+RECT Driver::RectInParent(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+SIZE Driver::InnerSize(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  return {r.right, r.bottom};
+}
+
+void Driver::SetInnerSize(HWND window, int width, int height) {
+  RECT outer{0, 0, width, height};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Settle(window);
+}
+
+std::wstring Driver::ClassName(HWND control) {
+  wchar_t name[128] = {};
+  GetClassNameW(control, name, 128);
+  return name;
+}
+
+std::wstring Driver::Text(HWND control) {
+  wchar_t text[512] = {};
+  SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));  // marshalled by the system
+  return text;
+}
+
+std::wstring Driver::ColumnTitle(HWND list, int column) const {
+  RemoteBuffer remote(process_, sizeof(LVCOLUMNW) + 512);
+  LVCOLUMNW request{};
+  request.mask = LVCF_TEXT;
+  request.pszText = reinterpret_cast<LPWSTR>(remote.Param(sizeof(LVCOLUMNW)));
+  request.cchTextMax = 255;
+  remote.Write(&request, sizeof(request));
+  if (!SendMessageW(list, LVM_GETCOLUMNW, column, remote.Param())) return L"<none>";
+  return remote.ReadText(sizeof(LVCOLUMNW), 255);
+}
+
+int Driver::ColumnWidth(HWND list, int column) const {
+  return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+int Driver::StringWidth(HWND list, const std::wstring& text) const {
+  RemoteBuffer remote(process_, (text.size() + 1) * sizeof(wchar_t));
+  remote.Write(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, remote.Param()));
+}
+
+int Driver::RowCount(HWND list) const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring Driver::CellText(HWND list, int row, int column) const {
+  RemoteBuffer remote(process_, sizeof(LVITEMW) + 1024);
+  LVITEMW request{};
+  request.iSubItem = column;
+  request.pszText = reinterpret_cast<LPWSTR>(remote.Param(sizeof(LVITEMW)));
+  request.cchTextMax = 511;
+  remote.Write(&request, sizeof(request));
+  SendMessageW(list, LVM_GETITEMTEXTW, row, remote.Param());
+  return remote.ReadText(sizeof(LVITEMW), 511);
+}
+
+LPARAM Driver::RowData(HWND list, int row) const {
+  RemoteBuffer remote(process_, sizeof(LVITEMW));
+  LVITEMW request{};
+  request.mask = LVIF_PARAM;
+  request.iItem = row;
+  remote.Write(&request, sizeof(request));
+  SendMessageW(list, LVM_GETITEMW, 0, remote.Param());
+  remote.Read(&request, sizeof(request));
+  return request.lParam;
+}
+
+int Driver::RowImage(HWND list, int row) const {
+  RemoteBuffer remote(process_, sizeof(LVITEMW));
+  LVITEMW request{};
+  request.mask = LVIF_IMAGE;
+  request.iItem = row;
+  remote.Write(&request, sizeof(request));
+  SendMessageW(list, LVM_GETITEMW, 0, remote.Param());
+  remote.Read(&request, sizeof(request));
+  return request.iImage;
+}
+
+std::vector<HTREEITEM> Driver::TreeNodes(HWND tree) const {
+  std::vector<HTREEITEM> nodes;
+  auto next = [tree](HTREEITEM item, UINT how) {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+  };
+  // Depth first, as the nodes stand from top to bottom when every branch is open.
+  for (HTREEITEM root = next(nullptr, TVGN_ROOT); root; root = next(root, TVGN_NEXT)) {
+    nodes.push_back(root);
+    for (HTREEITEM child = next(root, TVGN_CHILD); child; child = next(child, TVGN_NEXT)) nodes.push_back(child);
+  }
+  return nodes;
+}
+
+std::wstring Driver::NodeText(HWND tree, HTREEITEM node) const {
+  RemoteBuffer remote(process_, sizeof(TVITEMW) + 1024);
+  TVITEMW request{};
+  request.mask = TVIF_TEXT | TVIF_HANDLE;
+  request.hItem = node;
+  request.pszText = reinterpret_cast<LPWSTR>(remote.Param(sizeof(TVITEMW)));
+  request.cchTextMax = 511;
+  remote.Write(&request, sizeof(request));
+  SendMessageW(tree, TVM_GETITEMW, 0, remote.Param());
+  return remote.ReadText(sizeof(TVITEMW), 511);
+}
+
+int Driver::NodeImage(HWND tree, HTREEITEM node) const {
+  RemoteBuffer remote(process_, sizeof(TVITEMW));
+  TVITEMW request{};
+  request.mask = TVIF_IMAGE | TVIF_HANDLE;
+  request.hItem = node;
+  remote.Write(&request, sizeof(request));
+  SendMessageW(tree, TVM_GETITEMW, 0, remote.Param());
+  remote.Read(&request, sizeof(request));
+  return request.iImage;
+}
+
+int Driver::TabCount(HWND tab) const { return static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring Driver::TabText(HWND tab, int index) const {
+  RemoteBuffer remote(process_, sizeof(TCITEMW) + 512);
+  TCITEMW request{};
+  request.mask = TCIF_TEXT;
+  request.pszText = reinterpret_cast<LPWSTR>(remote.Param(sizeof(TCITEMW)));
+  request.cchTextMax = 255;
+  remote.Write(&request, sizeof(request));
+  if (!SendMessageW(tab, TCM_GETITEMW, index, remote.Param())) return L"<none>";
+  return remote.ReadText(sizeof(TCITEMW), 255);
+}
+
+RECT Driver::TabRect(HWND tab, int index) const {
+  RemoteBuffer remote(process_, sizeof(RECT));
+  RECT r{};
+  SendMessageW(tab, TCM_GETITEMRECT, index, remote.Param());
+  remote.Read(&r, sizeof(r));
+  return r;
+}
+
+void Driver::ClickTab(HWND tab, int index) const {
+  const RECT r = TabRect(tab, index);
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(tab, WM_LBUTTONUP, 0, at);
+  Settle(GetAncestor(tab, GA_ROOT));
+}
+
+std::vector<int> Driver::StatusRightEdges(HWND status) const {
+  RemoteBuffer remote(process_, 16 * sizeof(int));
+  const int count = static_cast<int>(SendMessageW(status, SB_GETPARTS, 16, remote.Param()));
+  std::vector<int> edges(std::max(count, 0));
+  if (count > 0) remote.Read(edges.data(), edges.size() * sizeof(int));
+  return edges;
+}
+
+std::wstring Driver::StatusText(HWND status, int field) const {
+  RemoteBuffer remote(process_, 1024);
+  const LRESULT result = SendMessageW(status, SB_GETTEXTW, field, remote.Param());
+  if (HIWORD(result) & SBT_OWNERDRAW) return L"<owner-drawn>";
+  return remote.ReadText(0, 511);
+}
+
+RECT Driver::StatusFieldRect(HWND status, int field) const {
+  RemoteBuffer remote(process_, sizeof(RECT));
+  RECT r{};
+  SendMessageW(status, SB_GETRECT, field, remote.Param());
+  remote.Read(&r, sizeof(r));
+  return r;
+}
+
+void Driver::Type(HWND control, const std::wstring& text) {
+  for (wchar_t c : text) SendMessageW(control, WM_CHAR, c, 1);
+}
+
+void Driver::Click(HWND button) {
+  SendMessageW(button, BM_CLICK, 0, 0);
+}
+
+}  // namespace appcensus::driver

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "ui/icon_names.h"
+#include "ui/png_image.h"
+
+namespace appcensus {
+namespace {
+
+std::vector<std::uint8_t> ReadIcon(const std::u16string& name) {
+  const std::string path = std::string(APPCENSUS_ICON_DIR) + "/" + TextToUtf8(name) + ".png";
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+const std::uint8_t* Pixel(const RgbaImage& image, int x, int y) {
+  return image.pixels.data() + (static_cast<std::size_t>(y) * image.width + x) * 4;
+}
+
+TEST(IconFilesTest, EveryIconDecodesWithItsSizeColourTypeAndTransparentCorners) {
+  for (const IconSpec& spec : kIcons) {
+    SCOPED_TRACE(TextToUtf8(spec.name));
+    const auto data = ReadIcon(spec.name);
+    ASSERT_FALSE(data.empty());
+    const auto image = DecodePng(data);
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->width, spec.size);
+    EXPECT_EQ(image->height, spec.size);
+    EXPECT_EQ(image->sourceBitDepth, 8);
+    EXPECT_EQ(image->sourceColourType, spec.grey ? 4 : 6);  // grey + alpha, or RGBA
+    ASSERT_EQ(image->pixels.size(), static_cast<std::size_t>(spec.size * spec.size * 4));
+    // A transparent background, and a picture that covers a good part of the square.
+    int opaque = 0;
+    for (int i = 0; i < spec.size * spec.size; ++i) opaque += image->pixels[i * 4 + 3] == 255;
+    EXPECT_GT(opaque, spec.size * spec.size / 3);
+    const int last = spec.size - 1;
+    int transparentCorners = 0;
+    for (auto [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}}) transparentCorners += Pixel(*image, x, y)[3] < 128;
+    EXPECT_GE(transparentCorners, 3);
+  }
+}
+
+TEST(IconFilesTest, StatusIconsShowTheirColour) {
+  // Centre-left pixel of each disc: green for done, blue for in progress, red for error.
+  struct Expect {
+    const char16_t* name;
+    int channel;
+  };
+  for (const Expect& e : {Expect{u"ICO_ActionTermine", 1}, Expect{u"ICO_ActionEnCours", 2}, Expect{u"ICO_ActionErreur", 0}}) {
+    SCOPED_TRACE(TextToUtf8(e.name));
+    const auto image = DecodePng(ReadIcon(e.name));
+    ASSERT_TRUE(image.has_value());
+    const std::uint8_t* p = Pixel(*image, 2, 8);
+    for (int c = 0; c < 3; ++c)
+      if (c != e.channel) {
+        EXPECT_GT(p[e.channel], p[c] + 40);
+      }
+  }
+}
+
+TEST(PngDecoderTest, DamagedDataIsRefused) {
+  const auto good = ReadIcon(u"ICO_Rechercher");
+  ASSERT_TRUE(DecodePng(good).has_value());
+
+  EXPECT_FALSE(DecodePng({}).has_value());
+  const std::vector<std::uint8_t> garbage(200, 0x5A);
+  EXPECT_FALSE(DecodePng(garbage).has_value());
+
+  std::vector<std::uint8_t> truncated(good.begin(), good.begin() + good.size() / 2);
+  EXPECT_FALSE(DecodePng(truncated).has_value());
+
+  std::vector<std::uint8_t> flipped = good;
+  flipped[flipped.size() / 2] ^= 0xFF;  // inside the image data: the chunk's CRC no longer fits
+  EXPECT_FALSE(DecodePng(flipped).has_value());
+
+  std::vector<std::uint8_t> badHeader = good;
+  badHeader[3] = 'X';  // signature
+  EXPECT_FALSE(DecodePng(badHeader).has_value());
+}
+
+TEST(PngPixelsTest, PremultiplyAndHalve) {
+  RgbaImage image;
+  image.width = 2;
+  image.height = 2;
+  image.pixels = {200, 100, 50, 255,  200, 100, 50, 128,  255, 255, 255, 0,  0, 0, 0, 0};
+  PremultiplyAlpha(image);
+  EXPECT_EQ(image.pixels[0], 200);
+  EXPECT_EQ(image.pixels[4], 100);  // 200 * 128 / 255, rounded
+  EXPECT_EQ(image.pixels[5], 50);
+  EXPECT_EQ(image.pixels[7], 128);
+  EXPECT_EQ(image.pixels[8], 0);  // fully transparent: no colour left
+  const RgbaImage half = HalveImage(image);
+  ASSERT_EQ(half.width, 1);
+  ASSERT_EQ(half.pixels.size(), 4u);
+  EXPECT_EQ(half.pixels[0], (200 + 100 + 2) / 4);
+  EXPECT_EQ(half.pixels[3], (255 + 128 + 2) / 4);
+}
+
+}  // namespace
+}  // namespace appcensus

@@ -1,0 +1,49 @@
+// The application table and tree of the main window: filled from the application table
+// through the name filter, emptied, hidden while busy.
+//
+// Every operation may run on any thread. The rows and nodes are built in the calling thread
+// and handed to the window thread as one owned batch; the caller never waits for it.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "core/activity_log.h"
+#include "core/application_table.h"
+#include "core/shared_state.h"
+#include "ui/ui_channel.h"
+
+namespace appcensus {
+
+// Background of the shown rows 0, 2, 4...
+inline constexpr RgbColour kShadedRowColour{255, 247, 179};
+
+// Substring test without regard to letter case; an empty search passes everything.
+bool NameMatchesSearch(TextView name, TextView search);
+
+TableRow ApplicationTableRow(const ApplicationRecord& record);
+// The record's node and its eight leaves, with the images registered under their names.
+std::array<TreeNode, 9> ApplicationBranch(const ApplicationRecord& record);
+
+// "<n> applications"
+Text ApplicationCountText(std::size_t count);
+
+class ApplicationViews {
+ public:
+  // searchText mirrors the search field; lastMachineName is emptied with the views.
+  ApplicationViews(UiChannel& channel, ActivityLog& log, const SharedText& searchText, SharedText& lastMachineName)
+      : channel_(channel), log_(log), searchText_(searchText), lastMachineName_(lastMachineName) {}
+
+  void Fill(const ApplicationTable& table);
+  void Clear();
+  void SetBusy(int busy);
+  bool MatchesNameFilter(TextView name) const;
+
+ private:
+  UiChannel& channel_;
+  ActivityLog& log_;
+  const SharedText& searchText_;
+  SharedText& lastMachineName_;
+};
+
+}  // namespace appcensus

@@ -1,0 +1,38 @@
+#include "ui/main_views.h"
+
+#include "ui/activity_view.h"
+#include "ui/application_views.h"
+
+namespace appcensus {
+
+namespace {
+
+struct MainViews {
+  UiChannel channel;
+  GadgetActivityLog log{channel};
+  SharedText searchText;
+  SharedText timeLimitText;
+  ApplicationViews views{channel, log, searchText, Shared().lastMachineName};
+};
+
+MainViews& TheMainViews() {
+  static MainViews views;
+  return views;
+}
+
+}  // namespace
+
+UiChannel& MainUiChannel() { return TheMainViews().channel; }
+ActivityLog& MainActivityLog() { return TheMainViews().log; }
+SharedText& SearchFieldText() { return TheMainViews().searchText; }
+SharedText& TimeLimitFieldText() { return TheMainViews().timeLimitText; }
+
+void LogActivity(TextView text, ActivityLevel level, int statusField) { TheMainViews().log.LogActivity(text, level, statusField); }
+void SetStatusProgress(int value, int maximum) { TheMainViews().log.SetStatusProgress(value, maximum); }
+
+void FillApplicationViews(const ApplicationTable& table) { TheMainViews().views.Fill(table); }
+void ClearApplicationViews() { TheMainViews().views.Clear(); }
+void SetViewsBusy(int busy) { TheMainViews().views.SetBusy(busy); }
+int MatchesNameFilter(TextView name) { return TheMainViews().views.MatchesNameFilter(name) ? 1 : 0; }
+
+}  // namespace appcensus

@@ -1,0 +1,35 @@
+// The process-wide entry points to the main window's views and log, callable from any
+// thread. Until the window thread attaches its controls to MainUiChannel(), calls only
+// queue up; they are applied once the window exists.
+#pragma once
+
+#include "core/activity_log.h"
+#include "core/application_table.h"
+#include "core/shared_state.h"
+#include "ui/ui_channel.h"
+
+namespace appcensus {
+
+UiChannel& MainUiChannel();
+// The activity log of the main window (list, status bar, progress bar).
+ActivityLog& MainActivityLog();
+
+// Texts of the search field and of the time-limit field, kept by the window thread at every
+// change, so that other threads read them without waiting for it.
+SharedText& SearchFieldText();
+SharedText& TimeLimitFieldText();
+
+void LogActivity(TextView text, ActivityLevel level, int statusField);
+void SetStatusProgress(int value, int maximum);
+
+// Rebuilds the table and the tree from `table` through the name filter, logs the count and
+// shows the views again.
+void FillApplicationViews(const ApplicationTable& table);
+// Empties the views, status field 3 and LastMachineName.
+void ClearApplicationViews();
+// Non-zero: logs "Traitement en cours..." and hides the table and the tree; 0 shows them.
+void SetViewsBusy(int busy);
+// 1 when `name` passes the search field's text, else 0.
+int MatchesNameFilter(TextView name);
+
+}  // namespace appcensus

@@ -1,0 +1,21 @@
+#include "ui/window_layout.h"
+
+namespace appcensus {
+
+WindowLayout ComputeWindowLayout(int innerWidth, int innerHeight) {
+  const int w = innerWidth;
+  const int h = innerHeight;
+  const int half = w / 2;  // the window is never narrower than 622, so this drops the fraction
+  WindowLayout layout;
+  layout.panel = {1, 80, w, h - 180};
+  layout.view = {0, 0, w - 7, h - 206};
+  // The search row stays centred: the label ends 15 pixels left of the middle, the field
+  // starts on it and the button 5 pixels right of the field.
+  layout.searchField = {half, h - 90, 230, 20};
+  layout.searchLabel = {half - 200, h - 90, 185, 15};
+  layout.searchButton = {half + 235, h - 98, 35, 35};
+  layout.exportButton = {40, h - 60, 225, 20};
+  return layout;
+}
+
+}  // namespace appcensus

@@ -1,0 +1,35 @@
+#include "ui/window_thread_win32.h"
+
+#include "ui/gadgets_win32.h"
+#include "ui/main_views.h"
+#include "ui/main_window_win32.h"
+#include "ui/named_ids.h"
+
+namespace appcensus {
+
+bool RunMainWindow() {
+  CreateMainWindow();
+  HWND window = reinterpret_cast<HWND>(NamedId(u"ID_FenGeneral", 0));
+  Win32Gadgets* gadgets = MainWindowGadgets();
+  if (!window || !gadgets) return false;
+  ApplyWindowLayout();
+  MainUiChannel().Attach(*gadgets, [window] { return PostMessageW(window, kApplyUiWorkMessage, 0, 0) != FALSE; });
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+  MainUiChannel().Drain();  // work handed over before the window existed
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  MainUiChannel().Detach();
+  return true;
+}
+
+DWORD WINAPI WindowThread(LPVOID) {
+  RunMainWindow();
+  ExitProcess(0);
+}
+
+}  // namespace appcensus
