@@ -14,19 +14,12 @@ HWND Gadget(const char16_t* name) { return reinterpret_cast<HWND>(NamedId(name, 
 
 }  // namespace
 
-SmallImageList::SmallImageList() : list_(ImageList_Create(16, 16, ILC_COLOR32, 16, 16)) {
-  // Index 0: a transparent image for nodes and rows without one.
-  RgbaImage blank;
-  blank.width = blank.height = 16;
-  blank.pixels.assign(16 * 16 * 4, 0);
-  UniqueBitmap bitmap(CreatePremultipliedBitmap(blank));
-  if (list_ && bitmap) ImageList_Add(list_.get(), bitmap.get(), nullptr);
-}
+SmallImageList::SmallImageList() : list_(ImageList_Create(16, 16, ILC_COLOR32, 16, 16)) {}
 
 int SmallImageList::IndexOf(NamedValue value) {
-  if (value == 0 || !list_) return 0;
+  if (value == 0 || !list_) return I_IMAGENONE;
   if (const auto it = indexes_.find(value); it != indexes_.end()) return it->second;
-  int index = 0;
+  int index = I_IMAGENONE;
   if (const RgbaImage* pixels = IconPixels(reinterpret_cast<HBITMAP>(value))) {
     UniqueBitmap small(pixels->width == 32 ? CreatePremultipliedBitmap(HalveImage(*pixels)) : nullptr);
     HBITMAP bitmap = pixels->width == 32 ? small.get() : reinterpret_cast<HBITMAP>(value);

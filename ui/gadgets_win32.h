@@ -20,7 +20,7 @@ class SmallImageList {
  public:
   SmallImageList();
   HIMAGELIST get() const { return list_.get(); }
-  // Index of the image in the list (0, a blank image, when value is 0 or unusable).
+  // Index of the image in the list; I_IMAGENONE when value is 0 or unusable.
   int IndexOf(NamedValue value);
 
  private:

@@ -135,6 +135,26 @@ Text WindowText(HWND hwnd) {
   return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
+// The title-fitting widths were measured before the fonts were set, and Wine's measure
+// leaves out a pixel of the header's text margins; widen any column whose title would not
+// show whole in its header now. Where the measure already covers the margins this changes
+// nothing.
+void WidenColumnsToTheirTitles(HWND list) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  HDC dc = GetDC(header);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  const int margins = 2 * 3 * GetSystemMetrics(SM_CXEDGE);  // the header's text margins, left and right
+  for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
+    SIZE text{};
+    GetTextExtentPoint32W(dc, kColumns[i].title, static_cast<int>(wcslen(kColumns[i].title)), &text);
+    const int needed = text.cx + margins;
+    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0) < needed) SendMessageW(list, LVM_SETCOLUMNWIDTH, i, needed);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(header, dc);
+}
+
 // ---- handlers ------------------------------------------------------------------------
 
 void OnSize(MainWindow& w, WPARAM kind) {
@@ -376,9 +396,7 @@ void CreateMainWindow() {
   for (HWND control : {m.activity, listLabel, m.searchField, searchLabel, machineLabel, machineBox})
     SetFont(control, m.tahomaBold);
   for (HWND control : {exportButton, waitLabel, m.timeLimitField, secondsLabel}) SetFont(control, m.controlFont);
-  // The titles were measured with the list's first font; measure them again with Arial so
-  // that every title shows whole.
-  for (int i = 0; i < 9; ++i) SendMessageW(m.table, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
+  WidenColumnsToTheirTitles(m.table);
   // "000" must fit the 25-pixel field.
   SendMessageW(m.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
 
@@ -404,6 +422,9 @@ void ApplyWindowLayout() {
   place(reinterpret_cast<HWND>(NamedId(u"BT_RchApplication", 0)), layout.searchButton);
   place(reinterpret_cast<HWND>(NamedId(u"BT_EditerInfosApplications", 0)), layout.exportButton);
   place(reinterpret_cast<HWND>(NamedId(u"LBL_RchNomApplication", 0)), layout.searchLabel);
+  // Gadgets moved into the newly uncovered part of the window are not always repainted by
+  // their own move (seen under Wine); repaint the whole window once.
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 Win32Gadgets* MainWindowGadgets() { return TheWindow() ? &TheWindow()->gadgets : nullptr; }

@@ -56,6 +56,8 @@ class RemoteBuffer {
 class Driver {
  public:
   explicit Driver(const RunningProgram& program) : window_(program.Window()), process_(program.Process()) {}
+  // A window of another process opened with the rights to read and write its memory.
+  Driver(HWND window, HANDLE process) : window_(window), process_(process) {}
 
   HWND Window() const { return window_; }
   // The value the program registered under `name` (a gadget, the status bar, an image).

@@ -22,6 +22,11 @@ void WindowHarness::Close() {
   window_ = nullptr;
 }
 
+void WindowHarness::WaitUntilClosed() {
+  if (thread_.joinable()) thread_.join();
+  window_ = nullptr;
+}
+
 bool WindowHarness::OnWindowThread(std::function<void(Gadgets&)> work, std::chrono::milliseconds limit) {
   auto done = std::make_shared<std::promise<void>>();
   std::future<void> finished = done->get_future();

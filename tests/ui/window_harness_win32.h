@@ -20,6 +20,8 @@ class WindowHarness {
   bool Open();
   // Closes it and waits for its thread.
   void Close();
+  // Waits until someone else closes the window.
+  void WaitUntilClosed();
   HWND Window() const { return window_; }
 
   // Runs `work` on the window thread after everything handed over so far, and waits for it.

@@ -127,7 +127,7 @@ TEST(WindowViewsTest, FillFromAnotherThreadShowsRowsShadingAndBranches) {
   }
   // Each leaf kind has its own image, the same in every branch; no node is without one.
   for (int leaf = 0; leaf < 9; ++leaf) {
-    EXPECT_GT(nodes[leaf].image, 0) << leaf;
+    EXPECT_GE(nodes[leaf].image, 0) << leaf;
     EXPECT_EQ(nodes[27 + leaf].image, nodes[leaf].image) << leaf;
     for (int other = 0; other < leaf; ++other) EXPECT_NE(nodes[leaf].image, nodes[other].image);
   }
@@ -179,10 +179,10 @@ TEST(WindowViewsTest, LogRowsCarryTheLevelIconAndStatusFieldsFollow) {
   EXPECT_EQ(CellText(activity, first, 0), L"Connexion à la base de registre de la machine SRV9");
   const int inProgress = Row(activity, first).iImage;
   const int error = Row(activity, first + 1).iImage;
-  EXPECT_GT(inProgress, 0);
-  EXPECT_GT(error, 0);
+  EXPECT_GE(inProgress, 0);
+  EXPECT_GE(error, 0);
   EXPECT_NE(inProgress, error);
-  EXPECT_EQ(Row(activity, first + 2).iImage, 0);  // the blank image: no icon
+  EXPECT_EQ(Row(activity, first + 2).iImage, I_IMAGENONE);
   EXPECT_EQ(StatusText(1), L"Impossible de contacter la machine SRV9");
   EXPECT_EQ(StatusText(2), L"152");
   EXPECT_EQ(StatusText(3), L"7 Entrées");

@@ -1,0 +1,73 @@
+// Small remote control for the screenshot script: acts on the main window of a running
+// program through window messages.
+//   window_tool resize <width> <height>   inner size
+//   window_tool move <x> <y>              outer top-left corner on the screen
+//   window_tool tab <index>               clicks a tab of the panel
+//   window_tool expand <count>            opens the first branches of the tree
+//   window_tool close
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "gui_driver_win32.h"
+
+using namespace appcensus::driver;
+
+namespace {
+
+class ForeignWindow {
+ public:
+  bool Find() {
+    window_ = FindWindowW(nullptr, L"Brelmont Appcensus v3.133");
+    if (!window_) return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window_, &processId);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    return process_ != nullptr;
+  }
+  ~ForeignWindow() {
+    if (process_) CloseHandle(process_);
+  }
+  HWND window() const { return window_; }
+  HANDLE process() const { return process_; }
+
+ private:
+  HWND window_ = nullptr;
+  HANDLE process_ = nullptr;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  ForeignWindow target;
+  for (int i = 0; i < 100 && !target.Find(); ++i) Sleep(100);
+  if (!target.window()) return 3;
+  const std::wstring command = argv[1];
+  const auto number = [&](int index) { return argc > index ? _wtoi(argv[index]) : 0; };
+  HWND window = target.window();
+  if (command == L"resize") {
+    Driver::SetInnerSize(window, number(2), number(3));
+  } else if (command == L"move") {
+    SetWindowPos(window, nullptr, number(2), number(3), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (command == L"tab" || command == L"expand") {
+    Driver driver(window, target.process());
+    if (command == L"tab") {
+      driver.ClickTab(driver.Gadget(L"PANEL_VisuApplications"), number(2));
+    } else {
+      HWND tree = driver.Gadget(L"TREE_ApplicationsUninstall");
+      int opened = 0;
+      for (HTREEITEM node : driver.TreeNodes(tree))
+        if (opened < number(2) && SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node))) ++opened;
+    }
+  } else if (command == L"redraw") {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  } else if (command == L"close") {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else {
+    return 2;
+  }
+  Settle(window);
+  return 0;
+}
