@@ -92,31 +92,15 @@ class RecordTest : public ::testing::Test {
   ProductCodePattern pattern_;
 };
 
-TEST_F(RecordTest, FullEntryKeepsItsValues) {
-  EntryValues values = Named(u"App");
-  values.DisplayVersion = u"1.2";
-  values.InstallDate = u"20110606";
-  values.InstallSource = u"D:\\src\\";
-  values.InstallLocation = u"C:\\App\\";
-  values.UninstallString = u"MsiExec.exe /X{K-1}";
-  values.DisplayIcon = u"C:\\Other\\i.ico";
-  values.RegistryLocation = u"HKLM\\x";
-  const auto record = Build(values, u"ignored");
-  ASSERT_TRUE(record);
-  EXPECT_EQ(*record, (ApplicationRecord{u"App", u"1.2", u"D:\\src\\", u"06/06/2011", u"MsiExec.exe /X{K-1}",
-                                        u"C:\\App\\", u"{K-1}", u"srv", u"{K-1}"}));
-}
-
 TEST_F(RecordTest, EmptyValuesTakeTheirFallbacks) {
   const auto bare = Build(Named(u"App"));
   ASSERT_TRUE(bare);
   EXPECT_EQ(*bare, (ApplicationRecord{u"App", u" - ", u" - ", u" - ", u"", u" - ", u"{K-1}", u"srv", u"{K-1}"}));
-
   EntryValues icon = Named(u"App");
   icon.DisplayIcon = u"\"C:\\Program Files\\App\\app.exe\",0";
   EXPECT_EQ(Build(icon)->InstallLocation, u"C:\\Program Files\\App\\");
-  icon.DisplayIcon = u"app.exe";
-  EXPECT_EQ(Build(icon)->InstallLocation, u"");
+  icon.InstallLocation = u"D:\\Own\\";
+  EXPECT_EQ(Build(icon)->InstallLocation, u"D:\\Own\\");
   EXPECT_EQ(Build(Named(u"")), std::nullopt);
 }
 
