@@ -4,19 +4,6 @@
 
 namespace appcensus {
 
-Text& EntryValues::ByIndex(std::size_t index) {
-  switch (index) {
-    case 0: return DisplayName;
-    case 1: return DisplayVersion;
-    case 2: return InstallDate;
-    case 3: return InstallSource;
-    case 4: return InstallLocation;
-    case 5: return UninstallString;
-    case 6: return DisplayIcon;
-    default: return RegistryLocation;
-  }
-}
-
 namespace {
 
 // Characters [first, first + count) of a text, cut where the text ends.
@@ -51,8 +38,8 @@ Text IconFolder(TextView displayIcon) {
 TextPattern::TextPattern(std::string_view pattern) {
   int error = 0;
   PCRE2_SIZE errorOffset = 0;
-  code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), PCRE2_UTF, &error,
-                        &errorOffset, nullptr);
+  code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), PCRE2_UTF, &error, &errorOffset,
+                        nullptr);
 }
 
 TextPattern::~TextPattern() { pcre2_code_free(Code(code_)); }

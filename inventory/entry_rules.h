@@ -15,14 +15,7 @@
 
 namespace appcensus {
 
-// The values read for every entry, in the order in which they are read.
-inline constexpr std::array<const char16_t*, 8> kEntryValueNames = {
-    u"DisplayName",     u"DisplayVersion",  u"InstallDate", u"InstallSource",
-    u"InstallLocation", u"UninstallString", u"DisplayIcon", u"RegistryLocation"};
-// Read only when UninstallString is empty and RegistryLocation is not.
-inline constexpr char16_t kUninstallCommandValueName[] = u"UninstallCommand";
-
-// The eight values of one entry, each empty when it could not be read.
+// The values of one entry that the detail pass reads, each empty when it could not be read.
 struct EntryValues {
   Text DisplayName;
   Text DisplayVersion;
@@ -32,10 +25,25 @@ struct EntryValues {
   Text UninstallString;
   Text DisplayIcon;
   Text RegistryLocation;
-
-  // The field read for kEntryValueNames[index].
-  Text& ByIndex(std::size_t index);
 };
+
+// Where each value comes from, in the order in which the values are read.
+struct EntryValueSource {
+  const char16_t* valueName;
+  Text EntryValues::*field;
+};
+inline constexpr std::array<EntryValueSource, 8> kEntryValueSources = {{
+    {u"DisplayName", &EntryValues::DisplayName},
+    {u"DisplayVersion", &EntryValues::DisplayVersion},
+    {u"InstallDate", &EntryValues::InstallDate},
+    {u"InstallSource", &EntryValues::InstallSource},
+    {u"InstallLocation", &EntryValues::InstallLocation},
+    {u"UninstallString", &EntryValues::UninstallString},
+    {u"DisplayIcon", &EntryValues::DisplayIcon},
+    {u"RegistryLocation", &EntryValues::RegistryLocation},
+}};
+// Read only when UninstallString is empty and RegistryLocation is not.
+inline constexpr char16_t kUninstallCommandValueName[] = u"UninstallCommand";
 
 // "yyyymmdd" to "dd/mm/yyyy": characters 7-8, "/", 5-6, "/", 1-4 (counted from 1), each
 // piece as far as the text reaches; the characters are not checked. "2011" gives "//2011".

@@ -84,8 +84,8 @@ std::size_t ReadApplicationDetails(InventoryContext& context, TextView request) 
 
     const Text keyPath = Text(kUninstallKeyPath) + u"\\" + entry.KeyName;
     EntryValues values;
-    for (std::size_t v = 0; v < kEntryValueNames.size(); ++v)
-      values.ByIndex(v) = ReadRegistryValue(keyPath, kEntryValueNames[v], entry.Machine);
+    for (const auto& source : kEntryValueSources)
+      values.*source.field = ReadRegistryValue(keyPath, source.valueName, entry.Machine);
     if (values.DisplayName.empty()) continue;
 
     Text uninstallCommand;

@@ -15,8 +15,8 @@ TEST(InstallDateTest, RewritesPiecesAsFarAsTheTextReaches) {
   EXPECT_EQ(RewriteInstallDate(u"201"), u"//201");
   EXPECT_EQ(RewriteInstallDate(u"201106"), u"/06/2011");
   EXPECT_EQ(RewriteInstallDate(u"2011060"), u"0/06/2011");
-  EXPECT_EQ(RewriteInstallDate(u"2011060615"), u"06/06/2011");   // beyond 8 characters: dropped
-  EXPECT_EQ(RewriteInstallDate(u"6/6/2011"), u"11/20/6/6/");     // no digit check
+  EXPECT_EQ(RewriteInstallDate(u"2011060615"), u"06/06/2011");  // beyond 8 characters: dropped
+  EXPECT_EQ(RewriteInstallDate(u"6/6/2011"), u"11/20/6/6/");    // no digit check
   EXPECT_EQ(RewriteInstallDate(u"abcdéfgh"), u"gh/éf/abcd");
 }
 

@@ -107,14 +107,14 @@ TEST_F(InventoryPassTest, LocalMachineFromFirstLineToLastRecord) {
   EXPECT_EQ(EntryTexts(), (Lines{".|NoName", ".|{AAA-1}"}));  // enumeration order
   EXPECT_EQ(ReadApplicationDetails(context_, u"."), 1u);
 
-  EXPECT_EQ(Rendered(log_->Calls()),
-            (Lines{"[TestMachine] : Démarrage du test machine sur .|1|1",
-                   "[TestMachine] : Machine locale, le nom de machine est conforme.|2|1",
-                   "Connexion à la base de registre de la machine ....|1|1", "progress 0/100", "progress 1/100",
-                   "Recherches des applications effectuées sur la machine ..|0|1", "2 Entrées|0|3",
-                   "Récupération des informations de chaque applications sur la machine . (2 entrées)...|1|1",
-                   "progress 1/2", "progress 2/2",
-                   "Récupération des informations d'applications effectuées. 2 entrées traités.|2|1"}));
+  EXPECT_EQ(
+      Rendered(log_->Calls()),
+      (Lines{"[TestMachine] : Démarrage du test machine sur .|1|1",
+             "[TestMachine] : Machine locale, le nom de machine est conforme.|2|1",
+             "Connexion à la base de registre de la machine ....|1|1", "progress 0/100", "progress 1/100",
+             "Recherches des applications effectuées sur la machine ..|0|1", "2 Entrées|0|3",
+             "Récupération des informations de chaque applications sur la machine . (2 entrées)...|1|1", "progress 1/2",
+             "progress 2/2", "Récupération des informations d'applications effectuées. 2 entrées traités.|2|1"}));
   const auto records = Records();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records.begin()->first, "._{AAA-1}");
@@ -138,8 +138,9 @@ TEST_F(InventoryPassTest, SeveralMachinesInListOrderCountTheLastOneOnly) {
 
   EXPECT_EQ(ReadApplicationDetails(context_, u"SRV2;SRV1"), 5u);
   lines = RenderedLines(*log_);
-  EXPECT_TRUE(Contains(lines, "Récupération des informations de chaque applications sur la machine SRV2;SRV1 "
-                              "(5 entrées)...|1|1"));
+  EXPECT_TRUE(Contains(lines,
+                       "Récupération des informations de chaque applications sur la machine SRV2;SRV1 "
+                       "(5 entrées)...|1|1"));
   EXPECT_EQ(Records().count("SRV1_A2"), 1u);
   EXPECT_EQ(Records().at("SRV2_B3").DisplayName, u"Two C");
 
@@ -160,18 +161,18 @@ TEST_F(InventoryPassTest, UnreachableMachineBetweenTwoGoodOnes) {
 
   EXPECT_EQ(EnumerateUninstallEntries(context_, u"SRV1;DOWN;SRV2"), 2u);
   EXPECT_EQ(EntryTexts(), (Lines{"SRV1|A1", "SRV2|B1"}));
-  EXPECT_EQ(RenderedLines(*log_),
-            (Lines{"[TestMachine] : Démarrage du test machine sur SRV1|1|1",
-                   "[TestMachine] : Teste de la machine effectuée correctement.|2|1",
-                   "Connexion à la base de registre de la machine SRV1...|1|1",
-                   "Recherches des applications effectuées sur la machine SRV1.|0|1",
-                   "[TestMachine] : Démarrage du test machine sur DOWN|1|1",
-                   "[TestMachine] : Impossible de contacter la machine.|3|1",
-                   "Impossible de contacter la machine DOWN.|3|1",
-                   "[TestMachine] : Démarrage du test machine sur SRV2|1|1",
-                   "[TestMachine] : Teste de la machine effectuée correctement.|2|1",
-                   "Connexion à la base de registre de la machine SRV2...|1|1",
-                   "Recherches des applications effectuées sur la machine SRV2.|0|1", "1 Entrées|0|3"}));
+  EXPECT_EQ(
+      RenderedLines(*log_),
+      (Lines{"[TestMachine] : Démarrage du test machine sur SRV1|1|1",
+             "[TestMachine] : Teste de la machine effectuée correctement.|2|1",
+             "Connexion à la base de registre de la machine SRV1...|1|1",
+             "Recherches des applications effectuées sur la machine SRV1.|0|1",
+             "[TestMachine] : Démarrage du test machine sur DOWN|1|1",
+             "[TestMachine] : Impossible de contacter la machine.|3|1", "Impossible de contacter la machine DOWN.|3|1",
+             "[TestMachine] : Démarrage du test machine sur SRV2|1|1",
+             "[TestMachine] : Teste de la machine effectuée correctement.|2|1",
+             "Connexion à la base de registre de la machine SRV2...|1|1",
+             "Recherches des applications effectuées sur la machine SRV2.|0|1", "1 Entrées|0|3"}));
 }
 
 TEST_F(InventoryPassTest, SlowMachineCountsAsFailedAndItsLateMessagesStillArrive) {
@@ -225,8 +226,8 @@ TEST_F(InventoryPassTest, LateVerdictNeverCountsForTheNextMachine) {
   watching_.Release(u"HELD");
   WaitForAllTests();
   const std::vector<Text> after = log_->Lines();
-  EXPECT_EQ(std::count(after.begin(), after.end(), Text(u"[TestMachine] : Teste de la machine effectuée correctement.")),
-            3);
+  EXPECT_EQ(
+      std::count(after.begin(), after.end(), Text(u"[TestMachine] : Teste de la machine effectuée correctement.")), 3);
   EXPECT_FALSE(passed_);
   EXPECT_EQ(entries_.Count(), 1u);
 }
@@ -235,12 +236,11 @@ TEST_F(InventoryPassTest, MachineAnsweringUnderAnotherNameIsNotListed) {
   PutApp(srv2_, u"B1", u"Two");
   srv2_.AddAlias(u"10.0.0.2");
   EXPECT_EQ(EnumerateUninstallEntries(context_, u"10.0.0.2"), 0u);
-  EXPECT_EQ(RenderedLines(*log_),
-            (Lines{"[TestMachine] : Démarrage du test machine sur 10.0.0.2|1|1",
-                   "[TestMachine] : Nom de machine demandé : 10.0.0.2|0|1",
-                   "[TestMachine] : Nom de machine cible : SRV2|0|1",
-                   "[TestMachine] : Le nom de machine est différent de celui de la cible.|3|1",
-                   "Impossible de contacter la machine 10.0.0.2.|3|1", "0 Entrées|0|3"}));
+  EXPECT_EQ(RenderedLines(*log_), (Lines{"[TestMachine] : Démarrage du test machine sur 10.0.0.2|1|1",
+                                         "[TestMachine] : Nom de machine demandé : 10.0.0.2|0|1",
+                                         "[TestMachine] : Nom de machine cible : SRV2|0|1",
+                                         "[TestMachine] : Le nom de machine est différent de celui de la cible.|3|1",
+                                         "Impossible de contacter la machine 10.0.0.2.|3|1", "0 Entrées|0|3"}));
   EXPECT_EQ(entries_.Count(), 0u);
 }
 
@@ -351,7 +351,7 @@ TEST_F(InventoryPassTest, EightReadsPerEntryNineWithTheFallback) {
   EXPECT_EQ(ReadApplicationDetails(context_, u"."), 2u);
   std::vector<Text> expected;
   for (int entry = 0; entry < 3; ++entry)
-    for (const char16_t* name : kEntryValueNames) expected.emplace_back(name);
+    for (const auto& source : kEntryValueSources) expected.emplace_back(source.valueName);
   expected.insert(expected.end(), u"UninstallCommand");
   EXPECT_EQ(watching_.QueriedValueNames(), expected);
   // Each read opens, queries and closes: nothing else reaches the registry.

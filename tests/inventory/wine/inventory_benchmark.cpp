@@ -31,7 +31,9 @@ constexpr wchar_t kPrefix[] = L"AppcensusBench.";
 class CountingRegistry : public Win32RegistryApi {
  public:
   std::atomic<long long> calls{0};
-  long ConnectRegistry(const char16_t* m, RegKey r, RegKey* k) override { return ++calls, Win32RegistryApi::ConnectRegistry(m, r, k); }
+  long ConnectRegistry(const char16_t* m, RegKey r, RegKey* k) override {
+    return ++calls, Win32RegistryApi::ConnectRegistry(m, r, k);
+  }
   long OpenKey(RegKey b, const char16_t* s, RegKey* k) override { return ++calls, Win32RegistryApi::OpenKey(b, s, k); }
   long OpenKeyEx(RegKey b, const char16_t* s, std::uint32_t a, RegKey* k) override {
     return ++calls, Win32RegistryApi::OpenKeyEx(b, s, a, k);
@@ -75,7 +77,8 @@ bool Fill(int count) {
     SetText(key, L"InstallDate", L"20240315");
     SetText(key, L"InstallSource", L"C:\\Sources\\Bench" + n + L"\\");
     if (i % 2 == 0) SetText(key, L"InstallLocation", L"C:\\Program Files\\Bench" + n + L"\\");
-    SetText(key, L"UninstallString", L"MsiExec.exe /X{00000000-0000-0000-0000-" + EntryName(i).substr(15) + L"0000000}");
+    SetText(key, L"UninstallString",
+            L"MsiExec.exe /X{00000000-0000-0000-0000-" + EntryName(i).substr(15) + L"0000000}");
     SetText(key, L"DisplayIcon", L"\"C:\\Program Files\\Bench" + n + L"\\bench.exe\",0");
     SetText(key, L"Publisher", L"Brelmont Bench");
     RegCloseKey(key);
@@ -142,8 +145,9 @@ double TimePlainLoop(int count, bool openPerValue) {
     const std::wstring path = std::wstring(kUninstall) + L"\\" + EntryName(i);
     HKEY key = nullptr;
     if (!openPerValue) RegOpenKeyW(HKEY_LOCAL_MACHINE, path.c_str(), &key);
-    for (const char16_t* name : kEntryValueNames) {
-      const std::wstring valueName(name, name + std::char_traits<char16_t>::length(name));
+    for (const auto& source : kEntryValueSources) {
+      const std::u16string_view name(source.valueName);
+      const std::wstring valueName(name.begin(), name.end());
       if (openPerValue) RegOpenKeyW(HKEY_LOCAL_MACHINE, path.c_str(), &key);
       DWORD size = sizeof data, type = 0;
       RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);

@@ -2,9 +2,8 @@
 // the same keys. The ctest fixture has installed real MSI packages and imported a .reg file
 // of unusual entries first. The expected records are derived here from reg's output with
 // plain code of the test's own, not with the inventory's rule functions.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <cwctype>
@@ -147,9 +146,12 @@ bool ExpectedRecord(const std::wstring& keyName, const PrintedKey& key, const st
   } else {
     std::wstring day, month, year;
     for (std::size_t i = 0; i < date.size() && i < 8; ++i) {
-      if (i < 4) year += date[i];
-      else if (i < 6) month += date[i];
-      else day += date[i];
+      if (i < 4)
+        year += date[i];
+      else if (i < 6)
+        month += date[i];
+      else
+        day += date[i];
     }
     date = day + L"/" + month + L"/" + year;
   }
@@ -183,10 +185,9 @@ bool ExpectedRecord(const std::wstring& keyName, const PrintedKey& key, const st
 std::map<std::wstring, std::vector<std::wstring>> ActualRecords(const ApplicationTable& table) {
   std::map<std::wstring, std::vector<std::wstring>> records;
   for (const auto& r : table.Snapshot())
-    records[Wide(ApplicationTable::KeyOf(r))] = {Wide(r.DisplayName),     Wide(r.DisplayVersion), Wide(r.InstallSource),
-                                                 Wide(r.InstallDate),     Wide(r.UninstallString),
-                                                 Wide(r.InstallLocation), Wide(r.ProductCode),    Wide(r.Machine),
-                                                 Wide(r.KeyName)};
+    records[Wide(ApplicationTable::KeyOf(r))] = {Wide(r.DisplayName), Wide(r.DisplayVersion),  Wide(r.InstallSource),
+                                                 Wide(r.InstallDate), Wide(r.UninstallString), Wide(r.InstallLocation),
+                                                 Wide(r.ProductCode), Wide(r.Machine),         Wide(r.KeyName)};
   return records;
 }
 
@@ -268,7 +269,8 @@ TEST_F(WineInventoryTest, LocalInventoryGivesWhatRegQueryShows) {
     const auto lines = log->Lines();
     const Text count = DecimalText(static_cast<std::int64_t>(printed_.size()));
     EXPECT_NE(std::find(lines.begin(), lines.end(), count + u" Entrées"), lines.end());
-    EXPECT_EQ(lines.back(), u"Récupération des informations d'applications effectuées. " + count + u" entrées traités.");
+    EXPECT_EQ(lines.back(),
+              u"Récupération des informations d'applications effectuées. " + count + u" entrées traités.");
     EXPECT_EQ(lines[1], machine == u"." ? Text(u"[TestMachine] : Machine locale, le nom de machine est conforme.")
                                         : Text(u"[TestMachine] : Teste de la machine effectuée correctement."));
   }
