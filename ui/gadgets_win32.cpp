@@ -140,12 +140,11 @@ void Win32Gadgets::SetStatusText(int field, TextView text) {
   Text copy(text);
   SendMessageW(Gadget(u"ID_BarreDeStatus"), SB_SETTEXTW, static_cast<WPARAM>(field),
                reinterpret_cast<LPARAM>(copy.c_str()));
-  if (field == 0) statusIcon_ = nullptr;  // the text takes the icon's place
 }
 
 void Win32Gadgets::SetStatusIcon(NamedValue image) {
+  // Drawn by the window on WM_DRAWITEM, from the bitmap kept as the field's data.
   HWND status = Gadget(u"ID_BarreDeStatus");
-  statusIcon_ = reinterpret_cast<HBITMAP>(image);
   SendMessageW(status, SB_SETTEXTW, 0 | SBT_OWNERDRAW | SBT_NOBORDERS, static_cast<LPARAM>(image));
   InvalidateRect(status, nullptr, FALSE);
 }

@@ -34,8 +34,6 @@ class Win32Gadgets : public Gadgets {
   // the activity list take TreeImages() and ActivityImages() when they are created.
   HIMAGELIST TreeImages() const { return treeImages_.get(); }
   HIMAGELIST ActivityImages() const { return activityImages_.get(); }
-  // The image shown in status field 0 (drawn by the window on WM_DRAWITEM).
-  HBITMAP StatusIcon() const { return statusIcon_; }
 
   void BeginUpdate() override;
   void EndUpdate() override;
@@ -60,7 +58,6 @@ class Win32Gadgets : public Gadgets {
   std::vector<HTREEITEM> parents_;  // last node appended at each level
   std::vector<HWND> quiet_;
   bool viewsVisible_ = true;
-  HBITMAP statusIcon_ = nullptr;
 };
 
 // Where the progress bar goes: status field 2, inside its border.

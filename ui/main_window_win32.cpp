@@ -196,7 +196,7 @@ LRESULT OnNotify(MainWindow& w, NMHDR* header) {
   return 0;
 }
 
-void OnDrawStatusIcon(MainWindow& w, DRAWITEMSTRUCT* draw) {
+void OnDrawStatusIcon(DRAWITEMSTRUCT* draw) {
   HBITMAP icon = reinterpret_cast<HBITMAP>(draw->itemData);
   BITMAP info{};
   if (!icon || !GetObjectW(icon, sizeof(info), &info)) return;
@@ -210,7 +210,6 @@ void OnDrawStatusIcon(MainWindow& w, DRAWITEMSTRUCT* draw) {
   AlphaBlend(draw->hDC, x, y, size, size, source, 0, 0, info.bmWidth, info.bmHeight, blend);
   SelectObject(source, old);
   DeleteDC(source);
-  (void)w;
 }
 
 LRESULT OnNamedIdQuery(WPARAM atom) {
@@ -236,7 +235,7 @@ LRESULT HandleMainMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return OnNotify(*w, reinterpret_cast<NMHDR*>(lParam));
     case WM_DRAWITEM:
       if (reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem != w->statusBar) break;
-      OnDrawStatusIcon(*w, reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+      OnDrawStatusIcon(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case kApplyUiWorkMessage:
       MainUiChannel().Drain();

@@ -22,10 +22,13 @@ void ReadFromCursor(png_structp png, png_bytep out, png_size_t length) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
-// libpng reports errors by longjmp; this function holds no C++ object with a destructor
-// between setjmp and the calls that may jump, so nothing is skipped.
+// A damaged image is reported by the result alone; nothing is printed.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// libpng reports errors by longjmp; this function's frame holds no object with a destructor
+// and no local that changes after setjmp, so a jump skips nothing and leaks nothing.
 bool DecodeInto(std::span<const std::uint8_t> data, RgbaImage& image) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
   if (!info) {
@@ -33,9 +36,7 @@ bool DecodeInto(std::span<const std::uint8_t> data, RgbaImage& image) {
     return false;
   }
   ReadCursor cursor{data, 0};
-  std::vector<png_bytep>* rows = nullptr;
   if (setjmp(png_jmpbuf(png))) {
-    delete rows;
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
@@ -51,16 +52,15 @@ bool DecodeInto(std::span<const std::uint8_t> data, RgbaImage& image) {
   png_set_strip_16(png);
   png_set_gray_to_rgb(png);
   png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(png);
+  const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != static_cast<png_size_t>(image.width) * 4) png_error(png, "layout");
 
   image.pixels.assign(static_cast<std::size_t>(image.width) * image.height * 4, 0);
-  rows = new std::vector<png_bytep>(image.height);
-  for (int y = 0; y < image.height; ++y) (*rows)[y] = image.pixels.data() + static_cast<std::size_t>(y) * image.width * 4;
-  png_read_image(png, rows->data());
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < image.height; ++y)
+      png_read_row(png, image.pixels.data() + static_cast<std::size_t>(y) * image.width * 4, nullptr);
   png_read_end(png, nullptr);
-  delete rows;
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }

@@ -85,8 +85,8 @@ long RunningProgram::Close(DWORD timeoutMs) {
 }
 
 void Settle(HWND window) {
-  // A sent message is handled only after the messages posted before it... not always, so
-  // send twice with a short pause: posted work of the program runs in between.
+  // A message sent from another thread may be handled before messages posted earlier; two
+  // round trips with a short pause let the program's posted work run in between.
   DWORD_PTR result = 0;
   for (int i = 0; i < 2; ++i) {
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
