@@ -254,5 +254,64 @@ TEST_F(GuiDriverTest, ButtonsCanBeClickedAndClosingEndsTheProgramWithZero) {
   EXPECT_EQ(program.Close(), 0);
 }
 
+// The driver reads filled views of another process: a window opened by a test program and
+// filled with ten sample applications and six log lines (demo_window.cpp).
+TEST(GuiDriverReadingTest, FilledViewsAreReadBackThroughTheDriver) {
+  RunningProgram sample;
+  ASSERT_TRUE(sample.Start(L"tests\\ui\\ui_demo_window.exe"));
+  Driver driver(sample);
+  HWND table = driver.Gadget(L"LISTE_ApplicationsUninstall");
+  HWND tree = driver.Gadget(L"TREE_ApplicationsUninstall");
+  HWND activity = driver.Gadget(L"LST_Activite");
+  HWND status = driver.Gadget(L"ID_BarreDeStatus");
+  for (int i = 0; i < 200 && driver.RowCount(activity) < 6; ++i) Sleep(50);
+  Settle(sample.Window());
+
+  ASSERT_EQ(driver.RowCount(table), 10);
+  const std::vector<HTREEITEM> nodes = driver.TreeNodes(tree);
+  ASSERT_EQ(nodes.size(), 90u);
+  const int applicationImage = driver.NodeImage(tree, nodes[0]);
+  const int machineImage = driver.NodeImage(tree, nodes[8]);
+  EXPECT_GE(applicationImage, 0);
+  EXPECT_GE(machineImage, 0);
+  EXPECT_NE(applicationImage, machineImage);
+  for (int row = 0; row < 10; ++row) {
+    const std::wstring name = driver.CellText(table, row, 0);
+    EXPECT_FALSE(name.empty()) << row;
+    EXPECT_EQ(driver.NodeText(tree, nodes[9 * row]), name) << row;
+    EXPECT_EQ(driver.NodeImage(tree, nodes[9 * row]), applicationImage) << row;
+    EXPECT_EQ(driver.NodeImage(tree, nodes[9 * row + 8]), machineImage) << row;
+    EXPECT_EQ(driver.NodeText(tree, nodes[9 * row + 8]), L"Machine : SRV2") << row;
+    const std::wstring key = driver.CellText(table, row, 7);
+    EXPECT_EQ(key.rfind(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{KEY-", 0), 0u);
+    EXPECT_EQ(driver.NodeText(tree, nodes[9 * row + 7]), L"Emplacement dans base de registre : " + key) << row;
+    EXPECT_EQ(driver.CellText(table, row, 8), L"SRV2") << row;
+    // Shaded rows carry their colour in the row's data: every other row, from the first.
+    EXPECT_EQ(driver.RowData(table, row) != 0, row % 2 == 0) << row;
+  }
+  EXPECT_EQ(driver.RowData(table, 0) & 0xFFFFFF, static_cast<LPARAM>(RGB(255, 247, 179)));
+
+  const wchar_t* lines[6] = {L"Démarrage du traitement pour la machine SRV2",
+                             L"Connexion à la base de registre de la machine SRV2", L"10 Entrées",
+                             L"Impossible de contacter la machine SRV3", L"10 applications",
+                             L"Traitement terminé sur la machine SRV2"};
+  ASSERT_EQ(driver.RowCount(activity), 6);
+  for (int row = 0; row < 6; ++row) EXPECT_EQ(driver.CellText(activity, row, 0), lines[row]) << row;
+  for (int row : {0, 2, 4}) EXPECT_EQ(driver.RowImage(activity, row), I_IMAGENONE) << row;
+  std::set<int> levelImages;
+  for (int row : {1, 3, 5}) levelImages.insert(driver.RowImage(activity, row));
+  EXPECT_EQ(levelImages.size(), 3u);
+  EXPECT_FALSE(levelImages.count(I_IMAGENONE));
+
+  EXPECT_EQ(static_cast<std::uint32_t>(driver.OwnerDrawnFieldData(status, 0)),
+            static_cast<std::uint32_t>(driver.NamedValue(L"ICO_ActionTermine")));
+  EXPECT_EQ(driver.StatusText(status, 1), L"Traitement terminé sur la machine SRV2");
+  EXPECT_EQ(driver.StatusText(status, 2), L"");
+  EXPECT_EQ(driver.StatusText(status, 3), L"10 applications");
+  HWND progress = GetWindow(status, GW_CHILD);
+  EXPECT_TRUE(IsWindowVisible(progress));
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 60);
+}
+
 }  // namespace
 }  // namespace appcensus::driver

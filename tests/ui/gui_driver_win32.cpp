@@ -10,12 +10,12 @@ namespace {
 
 constexpr wchar_t kWindowTitle[] = L"Brelmont Appcensus v3.133";
 
-std::wstring ProgramPath() {
+std::wstring ProgramPath(const wchar_t* program) {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring path(self);
   path.erase(path.find_last_of(L"\\/") + 1);
-  return path + L"Appcensus_multi.exe";
+  return path + program;
 }
 
 struct WindowSearch {
@@ -46,8 +46,8 @@ RunningProgram::~RunningProgram() {
   if (process_.hThread) CloseHandle(process_.hThread);
 }
 
-bool RunningProgram::Start(DWORD timeoutMs) {
-  std::wstring path = ProgramPath();
+bool RunningProgram::Start(const wchar_t* program, DWORD timeoutMs) {
+  std::wstring path = ProgramPath(program);
   std::wstring commandLine = L"\"" + path + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -299,9 +299,13 @@ std::vector<int> Driver::StatusRightEdges(HWND status) const {
 
 std::wstring Driver::StatusText(HWND status, int field) const {
   RemoteBuffer remote(process_, 1024);
-  const LRESULT result = SendMessageW(status, SB_GETTEXTW, field, remote.Param());
-  if (HIWORD(result) & SBT_OWNERDRAW) return L"<owner-drawn>";
+  SendMessageW(status, SB_GETTEXTW, field, remote.Param());
   return remote.ReadText(0, 511);
+}
+
+LRESULT Driver::OwnerDrawnFieldData(HWND status, int field) const {
+  RemoteBuffer remote(process_, 1024);
+  return SendMessageW(status, SB_GETTEXTW, field, remote.Param());
 }
 
 RECT Driver::StatusFieldRect(HWND status, int field) const {

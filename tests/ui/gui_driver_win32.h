@@ -19,8 +19,9 @@ class RunningProgram {
   RunningProgram& operator=(const RunningProgram&) = delete;
   ~RunningProgram();
 
-  // Starts the program and waits up to `timeoutMs` for its main window.
-  bool Start(DWORD timeoutMs = 30000);
+  // Starts the program and waits up to `timeoutMs` for its main window. `program` is a path
+  // relative to this test program's folder.
+  bool Start(const wchar_t* program = L"Appcensus_multi.exe", DWORD timeoutMs = 30000);
   // Asks the window to close and waits for the process; its exit code, or -1.
   long Close(DWORD timeoutMs = 10000);
   bool Running() const;
@@ -96,6 +97,10 @@ class Driver {
   // Status bar.
   std::vector<int> StatusRightEdges(HWND status) const;
   std::wstring StatusText(HWND status, int field) const;
+  // The value kept with an owner-drawn field (field 0 holds the image of the latest level).
+  // Only for a field known to be owner-drawn: for a text field the control would copy the
+  // text to the address given.
+  LRESULT OwnerDrawnFieldData(HWND status, int field) const;
   RECT StatusFieldRect(HWND status, int field) const;
 
   // Input.
