@@ -42,8 +42,12 @@ std::size_t EnumerateUninstallEntries(InventoryContext& context, TextView machin
     if (passed) {
       log.LogActivity(u"Connexion à la base de registre de la machine " + machine + u"...", ActivityLevel::InProgress,
                       1);
-      for (;;) {
-        const Text name = EnumerateRegistrySubKey(kUninstallKeyPath, index, machine);
+      for (int position = 0;; ++position) {
+        bool nameTooLong = false;
+        const Text name = EnumerateRegistrySubKey(kUninstallKeyPath, position, machine, &nameTooLong);
+        // A subkey whose name does not fit the layer's buffer cannot be read: it is left out,
+        // but the entries after it are still listed.
+        if (name.empty() && nameTooLong) continue;
         if (name.empty()) break;
         const bool written = gate.Run([&] {
           context.entries->Append(UninstallEntry{name, machine});

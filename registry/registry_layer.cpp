@@ -208,14 +208,22 @@ int RegistryKeyExists(TextView keyPath, TextView machine) {
 }
 
 Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine) {
+  return EnumerateRegistrySubKey(keyPath, index, machine, nullptr);
+}
+
+Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine, bool* nameTooLong) {
+  if (nameTooLong) *nameTooLong = false;
   if (index < 0) return Text();
   RegistryApi& api = CurrentRegistryApi();
   ResolvedKey key(api);
   if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return Text();
   std::array<char16_t, kSubKeyBufferChars> buffer{};
   std::uint32_t count = kSubKeyBufferChars;
-  if (api.EnumKeyEx(key.Key(), static_cast<std::uint32_t>(index), buffer.data(), &count) != reg::kSuccess)
+  const long status = api.EnumKeyEx(key.Key(), static_cast<std::uint32_t>(index), buffer.data(), &count);
+  if (status != reg::kSuccess) {
+    if (nameTooLong) *nameTooLong = status == reg::kMoreData;
     return Text();
+  }
   return Text(buffer.data(), std::min<std::uint32_t>(count, kSubKeyBufferChars));
 }
 

@@ -25,6 +25,10 @@ int CreateRegistryKey(TextView keyPath, TextView machine);
 int WriteRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine);
 int RegistryKeyExists(TextView keyPath, TextView machine);
 Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine);
+// The same, telling apart a subkey whose name does not fit the 255-character buffer
+// (*nameTooLong true: the empty text stands for that one subkey and the enumeration may go
+// on at the next index) from the end of the list or a failure (*nameTooLong false).
+Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine, bool* nameTooLong);
 Text LocalComputerName();
 
 // Path resolution, exposed for tests.

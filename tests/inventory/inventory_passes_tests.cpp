@@ -294,6 +294,18 @@ TEST_F(InventoryPassTest, ReachableMachineWithoutEntriesListsNothing) {
   EXPECT_EQ(log_->Count(), 0u);
 }
 
+TEST_F(InventoryPassTest, SubkeyWithAnOverlongNameDoesNotHideTheOthers) {
+  PutApp(srv2_, u"A", u"First");
+  PutApp(srv2_, u"B" + Text(254, u'b'), u"Name of 255 characters");  // too long for the buffer
+  PutApp(srv2_, u"C", u"Last");
+  EXPECT_EQ(EnumerateUninstallEntries(context_, u"SRV2"), 2u);
+  EXPECT_EQ(EntryTexts(), (Lines{"SRV2|A", "SRV2|C"}));
+  const Lines calls = Rendered(log_->Calls());
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
+            (Lines{"progress 0/100", "progress 1/100",
+                   "Recherches des applications effectuées sur la machine SRV2.|0|1", "2 Entrées|0|3"}));
+}
+
 TEST_F(InventoryPassTest, EveryFallbackAndFormatThroughTheRegistry) {
   const Text long255(255, u'u');
   const Text long254(254, u'v');

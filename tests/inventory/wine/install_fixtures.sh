@@ -27,9 +27,11 @@ cd "$work"
 to_reg() {
   long255=$(printf '%0255d' 0 | tr 0 L)
   long254=$(printf '%0254d' 0 | tr 0 l)
+  longkey=AppcensusFixture.L$(printf '%0237d' 0 | tr 0 k)
   {
     printf '\377\376'
-    sed -e "s/@LONG255@/$long255/g" -e "s/@LONG254@/$long254/g" -e 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE
+    sed -e "s/@LONG255@/$long255/g" -e "s/@LONG254@/$long254/g" -e "s/@LONGKEY@/$longkey/g" -e 's/$/\r/' "$1" |
+      iconv -f UTF-8 -t UTF-16LE
   } > "$2"
 }
 

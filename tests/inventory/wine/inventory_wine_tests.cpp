@@ -22,6 +22,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The fixture's subkey of 255 characters: too long to be listed, but the entries after it are.
+const std::wstring kLongKeyName = L"AppcensusFixture.L" + std::wstring(237, L'k');
+
 constexpr wchar_t kUninstallPrefix[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 std::wstring Wide(const Text& text) { return std::wstring(text.begin(), text.end()); }
@@ -129,6 +132,7 @@ std::wstring ReadableText(const PrintedKey& key, const wchar_t* valueName) {
 bool ExpectedRecord(const std::wstring& keyName, const PrintedKey& key, const std::wstring& machine,
                     std::map<std::wstring, std::vector<std::wstring>>* records) {
   const std::wstring placeholder = L" - ";
+  if (keyName.size() > 254) return false;  // not listed: the name does not fit 255 characters
   const std::wstring name = ReadableText(key, L"DisplayName");
   if (name.empty()) return false;
   std::wstring version = ReadableText(key, L"DisplayVersion");
@@ -219,6 +223,9 @@ class WineInventoryTest : public ::testing::Test {
                                L"{E4D5C6B7-1A2B-4C3D-8E9F-A0B1C2D3E431}", L"AppcensusFixture.QuotedIcon",
                                L"AppcensusFixture; d\u00e9j\u00e0 vu", L"AppcensusFixture.Nested"})
       ASSERT_EQ(printed_.count(key), 1u) << "fixture entry missing: " << Narrow(key);
+    ASSERT_EQ(printed_.count(kLongKeyName), 1u) << "fixture entry with the long name missing";
+    for (const auto& entry : printed_)
+      if (entry.first.size() <= 254) ++listable_;
   }
 
   // Runs both passes for `machine` on fresh containers; the records keyed as the table keys.
@@ -244,6 +251,7 @@ class WineInventoryTest : public ::testing::Test {
   }
 
   std::map<std::wstring, PrintedKey> printed_;
+  std::size_t listable_ = 0;  // entries whose names fit the layer's buffer
   std::shared_ptr<RecordingActivityLog> log_;
   std::unique_ptr<UninstallEntryList> entries_;
   std::unique_ptr<ApplicationTable> table_;
@@ -262,12 +270,12 @@ TEST_F(WineInventoryTest, LocalInventoryGivesWhatRegQueryShows) {
 
     RecordingActivityLog* log = nullptr;
     const auto actual = Inventory(machine, &log);
-    EXPECT_EQ(listed_, printed_.size());
+    EXPECT_EQ(listed_, listable_);
     EXPECT_EQ(stored_, expected.size());
     ExpectSameRecords(actual, expected);
 
     const auto lines = log->Lines();
-    const Text count = DecimalText(static_cast<std::int64_t>(printed_.size()));
+    const Text count = DecimalText(static_cast<std::int64_t>(listable_));
     EXPECT_NE(std::find(lines.begin(), lines.end(), count + u" Entrées"), lines.end());
     EXPECT_EQ(lines.back(),
               u"Récupération des informations d'applications effectuées. " + count + u" entrées traités.");
@@ -312,6 +320,7 @@ TEST_F(WineInventoryTest, FixtureEntriesFollowTheRules) {
   EXPECT_EQ(field(L"AppcensusFixture.Expand", kVersion), L"4.5");
   EXPECT_EQ(field(L"AppcensusFixture.Expand", kUninstall), L"%SystemRoot%\\unexp.exe /x");
   EXPECT_EQ(records.count(L"._AppcensusFixture.Nested\\Inner"), 0u);
+  EXPECT_EQ(records.count(L"._" + kLongKeyName), 0u);
 }
 
 }  // namespace
