@@ -21,7 +21,13 @@ int SmallImageList::IndexOf(NamedValue value) {
   if (const auto it = indexes_.find(value); it != indexes_.end()) return it->second;
   int index = I_IMAGENONE;
   if (const RgbaImage* pixels = IconPixels(reinterpret_cast<HBITMAP>(value))) {
-    UniqueBitmap small(pixels->width == 32 ? CreatePremultipliedBitmap(HalveImage(*pixels)) : nullptr);
+    // 16-pixel images go in as registered; 32-pixel ones at half size.
+    UniqueBitmap small;
+    if (pixels->width == 32) {
+      RgbaImage premultiplied = *pixels;
+      PremultiplyAlpha(premultiplied);
+      small.reset(CreateBgraBitmap(HalveImage(premultiplied)));
+    }
     HBITMAP bitmap = pixels->width == 32 ? small.get() : reinterpret_cast<HBITMAP>(value);
     if (bitmap && (pixels->width == 16 || pixels->width == 32)) {
       const int added = ImageList_Add(list_.get(), bitmap, nullptr);

@@ -40,6 +40,9 @@ struct GdiObjectDeleter {
 struct ImageListDeleter {
   void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
 };
+struct IconDeleter {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
 struct ThreadHandleDeleter {
   void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
@@ -47,6 +50,7 @@ struct ThreadHandleDeleter {
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectDeleter>;
 using UniqueFont = UniqueHandle<HFONT, GdiObjectDeleter>;
 using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListDeleter>;
+using UniqueIcon = UniqueHandle<HICON, IconDeleter>;
 using UniqueThreadHandle = UniqueHandle<HANDLE, ThreadHandleDeleter>;
 
 }  // namespace appcensus

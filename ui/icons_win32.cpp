@@ -34,7 +34,7 @@ std::span<const std::uint8_t> ResourceBytes(const wchar_t* name) {
 
 }  // namespace
 
-HBITMAP CreatePremultipliedBitmap(const RgbaImage& image) {
+HBITMAP CreateBgraBitmap(const RgbaImage& image) {
   if (image.width <= 0 || image.height <= 0) return nullptr;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -57,14 +57,28 @@ HBITMAP CreatePremultipliedBitmap(const RgbaImage& image) {
   return bitmap;
 }
 
+HICON CreateIconFromPixels(const RgbaImage& straight) {
+  UniqueBitmap colour(CreateBgraBitmap(straight));
+  // The mask is all zeros: the alpha channel alone decides what shows.
+  const std::vector<std::uint8_t> zeros(static_cast<std::size_t>((straight.width + 15) / 16 * 2) * straight.height, 0);
+  UniqueBitmap mask(CreateBitmap(straight.width, straight.height, 1, 1, zeros.data()));
+  if (!colour || !mask) return nullptr;
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = colour.get();
+  info.hbmMask = mask.get();
+  return CreateIconIndirect(&info);  // copies both bitmaps
+}
+
 void LoadIcons() {
   LoadedIcons& icons = TheIcons();
   for (const IconSpec& spec : kIcons) {
     const auto* name = reinterpret_cast<const wchar_t*>(spec.name);
     HBITMAP bitmap = nullptr;
     if (auto image = DecodePng(ResourceBytes(name))) {
-      PremultiplyAlpha(*image);
-      bitmap = CreatePremultipliedBitmap(*image);
+      RgbaImage premultiplied = *image;
+      PremultiplyAlpha(premultiplied);
+      bitmap = CreateBgraBitmap(premultiplied);
       if (bitmap) {
         std::lock_guard lock(icons.mutex);
         icons.bitmaps.emplace_back(bitmap);

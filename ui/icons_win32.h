@@ -12,10 +12,16 @@ namespace appcensus {
 // bitmaps live until the process ends.
 void LoadIcons();
 
-// A top-down 32-bit DIB section holding premultiplied pixels; nullptr on failure.
-HBITMAP CreatePremultipliedBitmap(const RgbaImage& premultiplied);
+// A top-down 32-bit DIB section holding the pixels as they are (blue, green, red, alpha);
+// nullptr on failure.
+HBITMAP CreateBgraBitmap(const RgbaImage& image);
 
-// The premultiplied pixels of a bitmap made by LoadIcons; nullptr for any other handle.
+// An icon for the same picture, for controls that draw icons with their transparency but
+// bitmaps without it (image buttons). nullptr on failure; the caller destroys it.
+HICON CreateIconFromPixels(const RgbaImage& straight);
+
+// The decoded pixels (straight alpha) of a bitmap made by LoadIcons; nullptr for any other
+// handle. The registered bitmap itself holds them premultiplied.
 const RgbaImage* IconPixels(HBITMAP bitmap);
 
 }  // namespace appcensus

@@ -53,6 +53,8 @@ struct MainWindow {
   UniqueFont tahomaBold;
   UniqueFont arial;
   UniqueFont controlFont;
+  UniqueIcon searchIcon;
+  UniqueIcon requestIcon;
   Win32Gadgets gadgets;
   UINT namedIdQuery = 0;
   int nextControlId = 1000;
@@ -153,6 +155,15 @@ void WidenColumnsToTheirTitles(HWND list) {
   }
   SelectObject(dc, old);
   ReleaseDC(header, dc);
+}
+
+// Buttons draw a bitmap without its transparency (black corners) but an icon with it, so the
+// button shows an icon made from the registered image. No image registered: no icon.
+UniqueIcon ShowImageOnButton(HWND button, const char16_t* imageName) {
+  const RgbaImage* pixels = IconPixels(reinterpret_cast<HBITMAP>(NamedId(imageName, 0)));
+  UniqueIcon icon(pixels ? CreateIconFromPixels(*pixels) : nullptr);
+  if (icon) SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+  return icon;
 }
 
 // ---- handlers ------------------------------------------------------------------------
@@ -361,14 +372,14 @@ void CreateMainWindow() {
   HWND listLabel = Child(m, m.window, WC_STATICW, L"Liste des applications :", SS_LEFTNOWORDWRAP, 0, 5, 65, 150, 15);
   m.searchField = Child(m, m.window, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 192, 701, 230, 20);
   HWND searchLabel = Child(m, m.window, WC_STATICW, L"Recherche d'une application :", SS_LEFTNOWORDWRAP, 0, 7, 703, 185, 15);
-  HWND searchButton = Child(m, m.window, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_BITMAP | WS_TABSTOP, 0, 427, 701, 35, 35);
-  SendMessageW(searchButton, BM_SETIMAGE, IMAGE_BITMAP, NamedId(u"ICO_Rechercher", 0));
+  HWND searchButton = Child(m, m.window, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, 0, 427, 701, 35, 35);
+  m.searchIcon = ShowImageOnButton(searchButton, u"ICO_Rechercher");
   HWND machineLabel = Child(m, m.window, WC_STATICW, L"Nom machine :", SS_LEFTNOWORDWRAP, 0, 114, 18, 90, 15);
   // A combo box's height includes its opened list.
   HWND machineBox = Child(m, m.window, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0,
                           210, 15, 205, 350);
-  HWND requestButton = Child(m, m.window, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_BITMAP | WS_TABSTOP, 0, 420, 9, 40, 40);
-  SendMessageW(requestButton, BM_SETIMAGE, IMAGE_BITMAP, NamedId(u"ICO_LancerActionMachine", 0));
+  HWND requestButton = Child(m, m.window, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, 0, 420, 9, 40, 40);
+  m.requestIcon = ShowImageOnButton(requestButton, u"ICO_LancerActionMachine");
   HWND exportButton = Child(m, m.window, WC_BUTTONW, L"Exporter au format CSV", BS_PUSHBUTTON | WS_TABSTOP, 0, 40, 735, 225, 20);
   HWND waitLabel = Child(m, m.window, WC_STATICW, L"Temps d'attente traitement :", SS_LEFTNOWORDWRAP, 0, 282, 60, 130, 15);
   m.timeLimitField = Child(m, m.window, WC_EDITW, L"000", ES_NUMBER | ES_CENTER | WS_TABSTOP, WS_EX_CLIENTEDGE, 410, 55, 25, 20);
