@@ -15,9 +15,10 @@ struct MainViews {
   ApplicationViews views{channel, log, searchText, Shared().lastMachineName};
 };
 
+// Never destroyed: other threads may still call in while the process ends.
 MainViews& TheMainViews() {
-  static MainViews views;
-  return views;
+  static MainViews* const views = new MainViews();
+  return *views;
 }
 
 }  // namespace

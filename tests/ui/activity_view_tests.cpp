@@ -59,6 +59,11 @@ TEST_F(ActivityViewTest, TextGoesToItsFieldAndAnEmptyTextEmptiesIt) {
   EXPECT_EQ(gadgets.statusTexts[1], u"Texte");
   ASSERT_EQ(gadgets.activityRows.size(), 3u);
   EXPECT_EQ(gadgets.activityRows[2].text, u"");
+  // A field the status bar does not have: the row is still added, no field changes.
+  log.LogActivity(u"hors champ", ActivityLevel::None, 7);
+  EXPECT_EQ(gadgets.activityRows.size(), 4u);
+  EXPECT_EQ(gadgets.statusTexts[1], u"Texte");
+  EXPECT_EQ(gadgets.statusTexts[3], u"");
 }
 
 TEST_F(ActivityViewTest, TextInFieldTwoHidesTheProgressBarUntilTheNextProgress) {
