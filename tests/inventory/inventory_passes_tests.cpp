@@ -180,7 +180,7 @@ TEST_F(InventoryPassTest, SlowMachineCountsAsFailedAndItsLateMessagesStillArrive
   PutApp(slow, u"S1", u"Slow app");
   PutApp(srv2_, u"B1", u"Two");
   MemoryMachine::Faults faults;
-  faults.delayPerCall = 100ms;  // the test needs several calls: far beyond the wait
+  faults.delayPerCall = 300ms;  // the test needs several calls: far beyond the wait
   slow.SetFaults(faults);
   context_.identityWait = 20ms;
 
