@@ -2,7 +2,10 @@
 #                    [ARGS <arg>...] [TIMEOUT <seconds>] [LABELS <label>...])
 #
 # Registers a test that runs the executable target <target>:
-#   - native builds: test <name>, running the target directly (label "native");
+#   - native builds: test <name>, running the target directly (label "native"); in a
+#     native build with ThreadSanitizer or AddressSanitizer the test is named "tsan.<name>"
+#     or "asan.<name>" (labels "native" and "tsan" or "asan"), so that one ctest run over
+#     several native builds (scripts/test.sh) names each test once;
 #   - 64-bit Windows (MinGW) builds: test "wine64.<name>", running the .exe with
 #     the 64-bit Wine loader (label "wine64"). WINEPREFIX and DISPLAY are read
 #     from the environment of the ctest run (scripts/wine-env.sh sets them up);
@@ -65,6 +68,13 @@ function(appcensus_add_test)
       TIMEOUT ${ARG_TIMEOUT})
   else()
     set(test_name "${ARG_NAME}")
+    if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=([^ ]*,)?thread")
+      set(test_name "tsan.${ARG_NAME}")
+      set(_labels ";tsan${_labels}")
+    elseif(CMAKE_CXX_FLAGS MATCHES "-fsanitize=([^ ]*,)?address")
+      set(test_name "asan.${ARG_NAME}")
+      set(_labels ";asan${_labels}")
+    endif()
     add_test(NAME ${test_name} COMMAND ${ARG_TARGET} ${ARG_ARGS})
     set_tests_properties(${test_name} PROPERTIES
       LABELS "native${_labels}"
