@@ -1,16 +1,55 @@
-// Entry point of the window program: shared state, network layer, then the worker and the
-// window thread; the process ends with exit code 0.
+// Entry point of the window program: shared state, network layer, then the machine worker
+// and the window thread. Closing the window ends the process with exit code 0 from the
+// window thread, whatever the worker is doing.
 #include <winsock2.h>
 #include <windows.h>
 
+#include "core/machine_job.h"
+#include "core/machine_worker.h"
 #include "core/shared_state.h"
+#include "ui/commands_win32.h"
+#include "ui/main_views.h"
+#include "ui/main_worker_window.h"
 #include "ui/window_thread_win32.h"
+
+namespace {
+
+// The local host name from the network layer; empty when it did not start.
+appcensus::Text LocalHostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name) != 0) return appcensus::Text();
+  wchar_t wide[256] = {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 256);
+  return length > 1 ? appcensus::Text(reinterpret_cast<const char16_t*>(wide), static_cast<std::size_t>(length - 1))
+                    : appcensus::Text();
+}
+
+DWORD WINAPI MachineWorkerThread(LPVOID) {
+  using namespace appcensus;
+  static MainWorkerWindow window;
+  MachineJobServices services;
+  services.state = &Shared();
+  services.log = &MainActivityLog();
+  services.reloadMachineHistory = RequestMachineHistoryReload;
+  MachineWorker worker(Shared(), MainActivityLog(), window,
+                       [services](const Text& request, const std::shared_ptr<JobGate>& gate) {
+                         RunMachineJob(request, gate, services);
+                       },
+                       LocalHostName);
+  worker.Run();
+  return 0;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Shared state is created empty before any thread starts.
   appcensus::Shared();
   WSADATA wsa;
   WSAStartup(MAKEWORD(1, 1), &wsa);  // only needed for the local host name; failure is tolerated
+
+  // A worker that cannot be started leaves requests unprocessed; the window still opens.
+  if (HANDLE worker = CreateThread(nullptr, 0, MachineWorkerThread, nullptr, 0, nullptr)) CloseHandle(worker);
 
   // The window thread ends the whole process when the window is closed; when it cannot be
   // started, or ends because no window could be opened, the program ends here with 0.

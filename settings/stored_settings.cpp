@@ -74,8 +74,10 @@ void LoadWindowSize(SettingsWindow& window) {
   window.SetInnerSize(LeadingNumber(widthText), LeadingNumber(heightText));
 }
 
-void SaveTimeLimitSetting(SettingsWindow& window) {
-  SetRegistryValue(kSettingsKeyPath, kTimeLimitValue, window.TimeLimitText(), reg::kDword, kLocal);
+void SaveTimeLimitSetting(SettingsWindow& window) { StoreTimeLimitText(window.TimeLimitText()); }
+
+void StoreTimeLimitText(TextView timeLimitText) {
+  SetRegistryValue(kSettingsKeyPath, kTimeLimitValue, timeLimitText, reg::kDword, kLocal);
 }
 
 void LoadTimeLimitSetting(SettingsWindow& window) {

@@ -46,6 +46,8 @@ void LoadMachineHistory(SettingsWindow& window);
 void SaveWindowSize(SettingsWindow& window);
 void LoadWindowSize(SettingsWindow& window);
 void SaveTimeLimitSetting(SettingsWindow& window);
+// Stores a time-limit field text (read as a number) when the settings key exists.
+void StoreTimeLimitText(TextView timeLimitText);
 void LoadTimeLimitSetting(SettingsWindow& window);
 
 }  // namespace appcensus

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/shared_state.h"
+#include "ui/commands_win32.h"
 #include "ui/gadgets_win32.h"
 #include "ui/icons_win32.h"
 #include "ui/main_views.h"
@@ -172,7 +173,7 @@ void OnSize(MainWindow& w, WPARAM kind) {
   SendMessageW(w.statusBar, WM_SIZE, 0, 0);  // the status bar follows the bottom edge
   PlaceProgressBar(w.statusBar, w.progressBar);
   if (kind == SIZE_MINIMIZED || !Shared().layoutReady.load()) return;
-  ApplyWindowLayout();
+  OnWindowResized();
 }
 
 void OnGetMinMaxInfo(MainWindow& w, MINMAXINFO* info) {
@@ -181,6 +182,10 @@ void OnGetMinMaxInfo(MainWindow& w, MINMAXINFO* info) {
 }
 
 void OnCommand(MainWindow& w, HWND control, int code) {
+  if (code == BN_CLICKED && GetParent(control) == w.window) {
+    OnGadgetClicked(control);
+    return;
+  }
   // The texts other threads read are mirrored at every change.
   if (code != EN_CHANGE) return;
   if (control == w.searchField) SearchFieldText().Set(WindowText(control));
@@ -204,6 +209,9 @@ LRESULT OnNotify(MainWindow& w, NMHDR* header) {
   if (header->hwndFrom == w.table && header->code == NM_CUSTOMDRAW)
     return OnTableCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
   if (header->hwndFrom == w.panel && header->code == TCN_SELCHANGE) ShowSelectedPage(w);
+  if ((header->hwndFrom == w.table || header->hwndFrom == w.tree) &&
+      (header->code == NM_DBLCLK || header->code == NM_RDBLCLK || header->code == NM_RCLICK))
+    OnViewMouseEvent(header->hwndFrom, header->code);
   return 0;
 }
 
@@ -435,6 +443,14 @@ void ApplyWindowLayout() {
   // Gadgets moved into the newly uncovered part of the window are not always repainted by
   // their own move (seen under Wine); repaint the whole window once.
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void SelectPanelTab(int index) {
+  HWND hwnd = reinterpret_cast<HWND>(NamedId(u"ID_FenGeneral", 0));
+  MainWindow* w = hwnd ? WindowOf(hwnd) : nullptr;
+  if (!w) return;
+  SendMessageW(w->panel, TCM_SETCURSEL, index, 0);
+  ShowSelectedPage(*w);
 }
 
 Win32Gadgets* MainWindowGadgets() { return TheWindow() ? &TheWindow()->gadgets : nullptr; }

@@ -22,6 +22,9 @@ void CreateMainWindow();
 // Fits the panel, the views and the search and export controls to the inner size.
 void ApplyWindowLayout();
 
+// Shows the panel's tab of that index (0 "Tableau", 1 "Arborescence", 2 "Activité").
+void SelectPanelTab(int index);
+
 // The gadgets of the window made by CreateMainWindow (nullptr before), window thread only.
 Win32Gadgets* MainWindowGadgets();
 

@@ -1,5 +1,6 @@
 #include "ui/window_thread_win32.h"
 
+#include "ui/commands_win32.h"
 #include "ui/gadgets_win32.h"
 #include "ui/main_views.h"
 #include "ui/main_window_win32.h"
@@ -14,6 +15,7 @@ bool RunMainWindow() {
   if (!window || !gadgets) return false;
   ApplyWindowLayout();
   MainUiChannel().Attach(*gadgets, [window] { return PostMessageW(window, kApplyUiWorkMessage, 0, 0) != FALSE; });
+  LoadStoredSettingsIntoWindow();
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   MainUiChannel().Drain();  // work handed over before the window existed

@@ -17,6 +17,8 @@ struct Expected {
 class GuiDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Every test starts as a first run: no stored history, size or time limit.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brelmont\\Appcensus");
     ASSERT_TRUE(program.Start()) << "the main window did not appear";
     driver = std::make_unique<Driver>(program);
   }
@@ -89,7 +91,8 @@ TEST_F(GuiDriverTest, WindowOpensWithTitleSizeAndEveryGadgetInPlace) {
   }
   EXPECT_EQ(Driver::Text(driver->Gadget(L"LBL_RchNomApplication")), L"Recherche d'une application :");
   EXPECT_EQ(Driver::Text(driver->Gadget(L"BT_EditerInfosApplications")), L"Exporter au format CSV");
-  EXPECT_EQ(Driver::Text(driver->Gadget(L"TXT_TempAttente")), L"000");
+  // "000" at creation, then the stored limit, or 15 when none is stored.
+  EXPECT_EQ(Driver::Text(driver->Gadget(L"TXT_TempAttente")), L"15");
   EXPECT_EQ(Driver::Text(driver->Gadget(L"TXT_RchNomApplication")), L"");
 }
 

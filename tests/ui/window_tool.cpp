@@ -4,6 +4,8 @@
 //   window_tool move <x> <y>              outer top-left corner on the screen
 //   window_tool tab <index>               clicks a tab of the panel
 //   window_tool expand <count>            opens the first branches of the tree
+//   window_tool machine <text>            types a machine name into the machine box
+//   window_tool click <gadget name>       clicks a button registered under that name
 //   window_tool close
 #include <windows.h>
 
@@ -61,6 +63,13 @@ int wmain(int argc, wchar_t** argv) {
       for (HTREEITEM node : driver.TreeNodes(tree))
         if (opened < number(2) && SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node))) ++opened;
     }
+  } else if (command == L"machine" && argc > 2) {
+    Driver driver(window, target.process());
+    HWND edit = FindWindowExW(driver.Gadget(L"CBX_nomMachine"), nullptr, L"Edit", nullptr);
+    SetWindowTextW(edit, argv[2]);
+  } else if (command == L"click" && argc > 2) {
+    Driver driver(window, target.process());
+    Driver::Click(driver.Gadget(argv[2]));
   } else if (command == L"redraw") {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   } else if (command == L"close") {

@@ -1,0 +1,27 @@
+// The user's commands on the main window: request a machine, filter by name, export, move
+// between the table and the tree, copy the selected entry. Window thread only; each is
+// called by the main window's procedure for one event.
+#pragma once
+
+#include <windows.h>
+
+namespace appcensus {
+
+// A button was clicked.
+void OnGadgetClicked(HWND control);
+// A click or double-click in the application table or tree (NM_* code of the view).
+void OnViewMouseEvent(HWND view, UINT code);
+// The window's inner size changed (not minimised) while the layout is ready.
+void OnWindowResized();
+
+// Puts the name of the selected application, or the text of the selected tree node, from
+// the view that has the keyboard focus onto the clipboard.
+void CopySelectionToClipboard();
+
+// The settings loaded into the new window, in order: machine history, time limit, window size.
+void LoadStoredSettingsIntoWindow();
+// Reloads the machine box from the stored history; callable from any thread (the reload is
+// handed to the window thread).
+void RequestMachineHistoryReload();
+
+}  // namespace appcensus

@@ -1,0 +1,18 @@
+// The main window as the machine worker sees it: the views, the time-limit field (through
+// its mirror, so the worker never waits for the window thread) and the stored limit.
+#pragma once
+
+#include "core/machine_worker.h"
+
+namespace appcensus {
+
+class MainWorkerWindow : public WorkerWindow {
+ public:
+  void ClearApplicationViews() override;
+  void FillApplicationViews() override;
+  void SetViewsBusy(int busy) override;
+  Text TimeLimitText() override;
+  void SaveTimeLimitSetting() override;
+};
+
+}  // namespace appcensus
