@@ -1,0 +1,130 @@
+// The worker running the real job against simulated machines: a slow machine outlives its
+// limit and is abandoned, a list of machines is read in one job.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "core/application_record.h"
+#include "core/machine_job.h"
+#include "core/machine_worker.h"
+#include "registry/memory_registry.h"
+#include "registry/registry_layer.h"
+#include "settings/stored_settings.h"
+
+namespace appcensus {
+namespace {
+
+class FakeWindow : public WorkerWindow {
+ public:
+  void ClearApplicationViews() override {}
+  void FillApplicationViews() override { ++fills; }
+  void SetViewsBusy(int) override {}
+  Text TimeLimitText() override { return timeLimit; }
+  void SaveTimeLimitSetting() override { StoreTimeLimitText(timeLimit); }
+  Text timeLimit = u"15";
+  int fills = 0;
+};
+
+// Counts the jobs that have ended, so a test can wait for an abandoned one.
+class JobEnds {
+ public:
+  void Ended() {
+    std::lock_guard lock(mutex_);
+    ++ended_;
+    cv_.notify_all();
+  }
+  void WaitFor(int count) {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return ended_ >= count; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  int ended_ = 0;
+};
+
+class WorkerJobTest : public ::testing::Test {
+ protected:
+  WorkerJobTest() {
+    for (int i = 0; i < 5; ++i) {
+      const Text key = Text(kUninstallKeyPath) + u"\\App" + DecimalText(i);
+      srv2_.SetString(key, u"DisplayName", u"Application " + DecimalText(i));
+      registry_.Local().SetString(key, u"DisplayName", u"Locale " + DecimalText(i));
+    }
+    services_.state = &state_;
+    services_.log = &log_;
+    services_.identityWait = std::chrono::milliseconds(3000);
+  }
+  MachineWorker MakeWorker() {
+    WorkerTiming timing;
+    timing.poll = std::chrono::milliseconds(1);
+    timing.progressResetPause = std::chrono::milliseconds(1);
+    timing.perLimitSecond = std::chrono::milliseconds(100);  // "1" in the field is 100 ms here
+    return MachineWorker(
+        state_, log_, window_,
+        [this](const Text& request, const std::shared_ptr<JobGate>& gate) {
+          RunMachineJob(request, gate, services_);
+          ends_->Ended();
+        },
+        [] { return Text(u"LOCALPC"); }, timing);
+  }
+
+  MemoryRegistry registry_{u"LOCALPC"};
+  MemoryMachine& srv2_ = registry_.AddMachine(u"SRV2");
+  ScopedRegistryApi scope_{registry_};
+  SharedState state_;
+  RecordingActivityLog log_;
+  FakeWindow window_;
+  MachineJobServices services_;
+  std::shared_ptr<JobEnds> ends_ = std::make_shared<JobEnds>();
+};
+
+TEST_F(WorkerJobTest, ASlowMachineIsAbandonedAndWritesNothingAfterItsLimit) {
+  MemoryMachine::Faults slow;
+  slow.delayPerCall = std::chrono::milliseconds(30);  // about 27 calls per entry: far over 100 ms
+  srv2_.SetFaults(slow);
+  window_.timeLimit = u"1";
+  state_.pendingMachineRequest.Set(u"SRV2");
+  auto worker = MakeWorker();
+  worker.ProcessPendingRequest();
+
+  const std::size_t linesAtLimit = log_.Count();
+  const std::size_t recordsAtLimit = state_.applicationTable.Count();
+  const std::size_t entriesAtLimit = state_.uninstallEntryList.Count();
+  EXPECT_EQ(log_.Lines().back(), u"Impossible de r\u00e9cuperer les informations de la machine.");
+  EXPECT_EQ(window_.fills, 0);
+  EXPECT_LT(recordsAtLimit, 5u);
+
+  ends_->WaitFor(1);  // the abandoned job has run to its end
+  EXPECT_EQ(log_.Count(), linesAtLimit);
+  EXPECT_EQ(state_.applicationTable.Count(), recordsAtLimit);
+  EXPECT_EQ(state_.uninstallEntryList.Count(), entriesAtLimit);
+  EXPECT_EQ(state_.lastMachineName.Get(), u"");
+  EXPECT_EQ(ReadRegistryValue(kSettingsKeyPath, kHistoryValue, u"."), u"");
+
+  // The next request starts clean and succeeds.
+  srv2_.SetFaults({});
+  window_.timeLimit = u"15";
+  state_.pendingMachineRequest.Set(u"SRV2");
+  worker.ProcessPendingRequest();
+  EXPECT_EQ(state_.applicationTable.Count(), 5u);
+  EXPECT_EQ(state_.lastMachineName.Get(), u"SRV2");
+  EXPECT_EQ(ReadRegistryValue(kSettingsKeyPath, kHistoryValue, u"."), u"SRV2");
+}
+
+TEST_F(WorkerJobTest, AListOfMachinesIsOneJobNamedWholeAndNotRemembered) {
+  state_.pendingMachineRequest.Set(u"SRV2;.");
+  auto worker = MakeWorker();
+  worker.ProcessPendingRequest();
+  ends_->WaitFor(1);
+  EXPECT_EQ(state_.applicationTable.Count(), 10u);
+  EXPECT_EQ(window_.fills, 1);
+  EXPECT_EQ(state_.lastMachineName.Get(), u"SRV2;.");
+  EXPECT_EQ(log_.Lines().back(), u"Traitement termin\u00e9 sur la machine SRV2;.");
+  EXPECT_EQ(ReadRegistryValue(kSettingsKeyPath, kHistoryValue, u"."), u"");
+}
+
+}  // namespace
+}  // namespace appcensus
