@@ -183,6 +183,9 @@ TEST_F(InventoryPassTest, SlowMachineCountsAsFailedAndItsLateMessagesStillArrive
   faults.delayPerCall = 300ms;  // the test needs several calls: far beyond the wait
   slow.SetFaults(faults);
   context_.identityWait = 20ms;
+  // The delay makes the test late; holding its connection until the pass has returned makes
+  // its late lines come after all of SRV2's whatever the machine's load.
+  watching_.Hold(u"SLOW");
 
   EXPECT_EQ(EnumerateUninstallEntries(context_, u"SLOW;SRV2"), 1u);
   EXPECT_EQ(EntryTexts(), (Lines{"SRV2|B1"}));
@@ -190,6 +193,7 @@ TEST_F(InventoryPassTest, SlowMachineCountsAsFailedAndItsLateMessagesStillArrive
   EXPECT_TRUE(Contains(lines, "Impossible de contacter la machine SLOW.|3|1"));
   EXPECT_TRUE(Contains(lines, "Connexion à la base de registre de la machine SRV2...|1|1"));
 
+  watching_.Release(u"SLOW");
   WaitForAllTests();
   lines = RenderedLines(*log_);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "[TestMachine] : Teste de la machine effectuée correctement.|2|1"),
