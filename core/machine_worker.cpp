@@ -55,6 +55,8 @@ bool MachineWorker::ProcessPendingRequest() {
       log_.LogActivity(u"Impossible de r\u00e9cuperer les informations de la machine.", ActivityLevel::Error, 1);
       window_.SetViewsBusy(0);
     } else {
+      // The job is over: an identity test of it that is still running may no longer write.
+      gate->Abandon();
       window_.FillApplicationViews();
       if (request == u".") request = localHostName_();
       state_.lastMachineName.Set(request);
