@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <condition_variable>
-#include <mutex>
 #include <random>
 
 #include "core/application_record.h"
 #include "core/machine_job.h"
 #include "core/machine_worker.h"
 #include "registry/memory_registry.h"
+#include "tests/support/thread_signals.h"
 
 namespace appcensus {
 namespace {
@@ -26,23 +25,6 @@ class FakeWindow : public WorkerWindow {
   Text timeLimit;
 };
 
-class JobCounter {
- public:
-  void Ended() {
-    std::lock_guard lock(mutex_);
-    ++ended_;
-    cv_.notify_all();
-  }
-  void WaitFor(int count) {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [&] { return ended_ >= count; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  int ended_ = 0;
-};
 
 TEST(AbandonStressTest, NoJobWritesAfterItsLimitAndEveryRequestStartsClean) {
   constexpr int kRequests = 1000;
@@ -51,7 +33,7 @@ TEST(AbandonStressTest, NoJobWritesAfterItsLimitAndEveryRequestStartsClean) {
   SharedState state;
   auto log = std::make_shared<RecordingActivityLog>();
   FakeWindow window;
-  auto jobs = std::make_shared<JobCounter>();
+  auto jobs = std::make_shared<testing::EventCounter>();
   MachineJobServices services;
   services.state = &state;
   services.log = log.get();
@@ -65,7 +47,7 @@ TEST(AbandonStressTest, NoJobWritesAfterItsLimitAndEveryRequestStartsClean) {
       state, *log, window,
       [services, jobs, registry](const Text& request, const std::shared_ptr<JobGate>& gate) {
         RunMachineJob(request, gate, services);
-        jobs->Ended();
+        jobs->Add();
       },
       [] { return Text(u"LOCALPC"); }, timing);
 

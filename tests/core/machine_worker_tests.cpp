@@ -1,33 +1,15 @@
 // The machine worker: request hand-over, time limit, abandonment of late jobs.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 
 #include "core/machine_worker.h"
+#include "tests/support/thread_signals.h"
 
 namespace appcensus {
 namespace {
 
-// A one-shot signal between threads.
-class Latch {
- public:
-  void Open() {
-    std::lock_guard lock(mutex_);
-    open_ = true;
-    cv_.notify_all();
-  }
-  void Wait() {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return open_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  bool open_ = false;
-};
+using testing::Latch;
 
 // Records what the worker asks of the window, interleaved with the log lines.
 class FakeWindow : public WorkerWindow {

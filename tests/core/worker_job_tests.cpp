@@ -2,13 +2,12 @@
 // limit and is abandoned, a list of machines is read in one job.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
 
 #include "core/application_record.h"
 #include "core/machine_job.h"
 #include "core/machine_worker.h"
 #include "registry/memory_registry.h"
+#include "tests/support/thread_signals.h"
 #include "registry/registry_layer.h"
 #include "settings/stored_settings.h"
 
@@ -26,24 +25,6 @@ class FakeWindow : public WorkerWindow {
   int fills = 0;
 };
 
-// Counts the jobs that have ended, so a test can wait for an abandoned one.
-class JobEnds {
- public:
-  void Ended() {
-    std::lock_guard lock(mutex_);
-    ++ended_;
-    cv_.notify_all();
-  }
-  void WaitFor(int count) {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [&] { return ended_ >= count; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  int ended_ = 0;
-};
 
 class WorkerJobTest : public ::testing::Test {
  protected:
@@ -66,7 +47,7 @@ class WorkerJobTest : public ::testing::Test {
         state_, log_, window_,
         [this](const Text& request, const std::shared_ptr<JobGate>& gate) {
           RunMachineJob(request, gate, services_);
-          ends_->Ended();
+          ends_->Add();
         },
         [] { return Text(u"LOCALPC"); }, timing);
   }
@@ -78,7 +59,7 @@ class WorkerJobTest : public ::testing::Test {
   RecordingActivityLog log_;
   FakeWindow window_;
   MachineJobServices services_;
-  std::shared_ptr<JobEnds> ends_ = std::make_shared<JobEnds>();
+  std::shared_ptr<testing::EventCounter> ends_ = std::make_shared<testing::EventCounter>();
 };
 
 TEST_F(WorkerJobTest, ASlowMachineIsAbandonedAndWritesNothingAfterItsLimit) {
