@@ -283,6 +283,16 @@ Text ReferenceValueText(const HostileEntry& entry, TextView valueName) {
   }
 }
 
+// Why this scanner reads "{(?i)(.*?)(?i)}" exactly (PCRE2, UTF mode, line feed as newline):
+// the letter-case options change nothing for braces; a match must start with "{" and, "*?"
+// being lazy, ends at the first "}" after it, the run between holding any character but a
+// line feed ("." does not match it); a "{" that meets a line feed or the end first starts no
+// match at all, and the search tries the next character. Matches are taken left to right from
+// the end of the previous one, and none is empty. The subject is the UTF-8 of the name, always
+// well-formed (unpaired surrogates become U+FFFD), so the search never refuses it; braces and
+// line feeds are single bytes in UTF-8 and single units in UTF-16, so scanning the UTF-16
+// units finds the same groups. fuzz/fuzz_product_code.cpp checks the same reading against
+// PCRE2 itself.
 Text ReferenceProductCode(TextView keyName) {
   // The name as UTF-8 would carry it back: unpaired surrogates become U+FFFD.
   Text name(keyName);
