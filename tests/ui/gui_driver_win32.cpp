@@ -1,6 +1,12 @@
 #include "gui_driver_win32.h"
 
+#include <psapi.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <utility>
 
 #include "ui/main_window_win32.h"
 
@@ -224,6 +230,19 @@ int Driver::RowImage(HWND list, int row) const {
   return request.iImage;
 }
 
+int Driver::SelectedRow(HWND list) const {
+  return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+RECT Driver::RowRect(HWND list, int row) const {
+  RemoteBuffer remote(process_, sizeof(RECT));
+  RECT r{LVIR_BOUNDS, 0, 0, 0};
+  remote.Write(&r, sizeof(r));
+  if (!SendMessageW(list, LVM_GETITEMRECT, row, remote.Param())) return RECT{};
+  remote.Read(&r, sizeof(r));
+  return r;
+}
+
 std::vector<HTREEITEM> Driver::TreeNodes(HWND tree) const {
   std::vector<HTREEITEM> nodes;
   auto next = [tree](HTREEITEM item, UINT how) {
@@ -258,6 +277,25 @@ int Driver::NodeImage(HWND tree, HTREEITEM node) const {
   SendMessageW(tree, TVM_GETITEMW, 0, remote.Param());
   remote.Read(&request, sizeof(request));
   return request.iImage;
+}
+
+bool Driver::NodeExpanded(HWND tree, HTREEITEM node) const {
+  return (SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+HTREEITEM Driver::SelectedNode(HWND tree) const {
+  return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+RECT Driver::NodeRect(HWND tree, HTREEITEM node) const {
+  // TVM_GETITEMRECT takes the item in the rectangle it fills.
+  RemoteBuffer remote(process_, sizeof(RECT));
+  RECT r{};
+  std::memcpy(&r, &node, sizeof(node));
+  remote.Write(&r, sizeof(r));
+  if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, remote.Param())) return RECT{};
+  remote.Read(&r, sizeof(r));
+  return r;
 }
 
 int Driver::TabCount(HWND tab) const { return static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)); }
@@ -314,6 +352,165 @@ RECT Driver::StatusFieldRect(HWND status, int field) const {
   SendMessageW(status, SB_GETRECT, field, remote.Param());
   remote.Read(&r, sizeof(r));
   return r;
+}
+
+std::vector<std::wstring> Driver::ActivityRows() const {
+  HWND activity = Gadget(L"LST_Activite");
+  std::vector<std::wstring> rows;
+  const int count = RowCount(activity);
+  for (int row = 0; row < count; ++row) rows.push_back(CellText(activity, row, 0));
+  return rows;
+}
+
+int Driver::WaitForActivityRow(const std::wstring& text, int fromRow, DWORD timeoutMs) const {
+  HWND activity = Gadget(L"LST_Activite");
+  const DWORD start = GetTickCount();
+  int next = fromRow;
+  for (;;) {
+    const int count = RowCount(activity);
+    for (; next < count; ++next)
+      if (CellText(activity, next, 0) == text) return next;
+    if (GetTickCount() - start >= timeoutMs) return -1;
+    Sleep(50);
+  }
+}
+
+void Driver::Retype(HWND edit, const std::wstring& text) {
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_CHAR, VK_BACK, 1);
+  Type(edit, text);
+}
+
+namespace {
+
+void PostMouse(HWND control, POINT at, std::initializer_list<std::pair<UINT, WPARAM>> messages) {
+  POINT screen = at;
+  ClientToScreen(control, &screen);
+  SetCursorPos(screen.x, screen.y);
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  for (const auto& [message, keys] : messages) PostMessageW(control, message, keys, where);
+  Settle(GetAncestor(control, GA_ROOT));
+}
+
+}  // namespace
+
+void Driver::LeftClickAt(HWND control, POINT at) {
+  PostMouse(control, at, {{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}});
+}
+
+void Driver::LeftDoubleClickAt(HWND control, POINT at) {
+  PostMouse(control, at,
+            {{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}, {WM_LBUTTONDBLCLK, MK_LBUTTON}, {WM_LBUTTONUP, 0}});
+}
+
+void Driver::RightClickAt(HWND control, POINT at) {
+  PostMouse(control, at, {{WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}});
+}
+
+void Driver::RightDoubleClickAt(HWND control, POINT at) {
+  PostMouse(control, at,
+            {{WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}, {WM_RBUTTONDBLCLK, MK_RBUTTON}, {WM_RBUTTONUP, 0}});
+}
+
+namespace {
+
+// The address of a user32 function inside another process: the same offset from the
+// module's base as here.
+void* RemoteUser32Function(HANDLE process, const char* function) {
+  const HMODULE local = GetModuleHandleW(L"user32.dll");
+  const FARPROC here = GetProcAddress(local, function);
+  if (!here) return nullptr;
+  const auto offset = reinterpret_cast<const char*>(here) - reinterpret_cast<const char*>(local);
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  if (!EnumProcessModulesEx(process, modules, sizeof modules, &bytes, LIST_MODULES_ALL)) return nullptr;
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+    wchar_t name[MAX_PATH] = {};
+    if (GetModuleBaseNameW(process, modules[i], name, MAX_PATH) && lstrcmpiW(name, L"user32.dll") == 0)
+      return reinterpret_cast<char*>(modules[i]) + offset;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool Driver::CallUser32(const char* function, std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d,
+                        DWORD* result, const void* data, std::size_t dataSize, std::uint64_t* dataAddress) const {
+#if defined(_M_X64) || defined(__x86_64__)
+  void* target = RemoteUser32Function(process_, function);
+  if (!target) return false;
+  // The data first, then the thread's code: function(a, b, c, d), its result as the thread's
+  // exit code.
+  constexpr std::size_t kCode = 512;
+  if (dataSize > kCode) return false;
+  RemoteBuffer remote(process_, kCode + 256);
+  if (data && !remote.Write(data, dataSize)) return false;
+  const std::uint64_t base = static_cast<std::uint64_t>(remote.Param());
+  const auto argument = [&](std::uint64_t value) { return value == kDataAddress ? base : value; };
+  if (dataAddress) *dataAddress = base;
+  std::vector<unsigned char> thunk = {0x48, 0x83, 0xEC, 0x28};  // sub rsp, 40
+  const auto load = [&thunk](std::initializer_list<unsigned char> opcode, std::uint64_t value) {
+    thunk.insert(thunk.end(), opcode);
+    for (int i = 0; i < 8; ++i) thunk.push_back(static_cast<unsigned char>(value >> (8 * i)));
+  };
+  load({0x48, 0xB9}, argument(a));                                  // mov rcx, a
+  load({0x48, 0xBA}, argument(b));                                  // mov rdx, b
+  load({0x49, 0xB8}, argument(c));                                  // mov r8, c
+  load({0x49, 0xB9}, argument(d));                                  // mov r9, d
+  load({0x48, 0xB8}, reinterpret_cast<std::uint64_t>(target));      // mov rax, function
+  thunk.insert(thunk.end(), {0xFF, 0xD0, 0x48, 0x83, 0xC4, 0x28, 0xC3});  // call rax; add rsp, 40; ret
+  char* code = static_cast<char*>(remote.Address()) + kCode;
+  DWORD oldProtection = 0;
+  if (!remote.Write(thunk.data(), thunk.size(), kCode) ||
+      !VirtualProtectEx(process_, code, thunk.size(), PAGE_EXECUTE_READWRITE, &oldProtection))
+    return false;
+  FlushInstructionCache(process_, code, thunk.size());
+  HANDLE thread =
+      CreateRemoteThread(process_, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(code), nullptr, 0, nullptr);
+  if (!thread) return false;
+  const bool ended = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+  DWORD exitCode = 0;
+  GetExitCodeThread(thread, &exitCode);
+  CloseHandle(thread);
+  if (result) *result = exitCode;
+  return ended;
+#else
+  (void)function, (void)a, (void)b, (void)c, (void)d, (void)result, (void)data, (void)dataSize, (void)dataAddress;
+  return false;
+#endif
+}
+
+bool Driver::NotifyParent(HWND control, UINT code) const {
+  const NMHDR header{control, static_cast<UINT_PTR>(GetDlgCtrlID(control)), code};
+  const bool sent = CallUser32("SendMessageW", reinterpret_cast<std::uint64_t>(GetParent(control)), WM_NOTIFY,
+                               header.idFrom, kDataAddress, nullptr, &header, sizeof header);
+  Settle(GetAncestor(control, GA_ROOT));
+  return sent;
+}
+
+std::wstring ClipboardText() {
+  std::wstring text = L"<none>";
+  for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(20);
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const std::wstring& text) {
+  for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(20);
+  EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+  }
+  CloseClipboard();
 }
 
 void Driver::Type(HWND control, const std::wstring& text) {

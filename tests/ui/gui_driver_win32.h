@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -82,10 +83,20 @@ class Driver {
   LPARAM RowData(HWND list, int row) const;
   int RowImage(HWND list, int row) const;
 
+  // The selected row, -1 when none.
+  int SelectedRow(HWND list) const;
+  // A row's bounds in the list's inner coordinates (the whole row, all columns).
+  RECT RowRect(HWND list, int row) const;
+
   // Tree view, nodes in flat top-to-bottom order.
   std::vector<HTREEITEM> TreeNodes(HWND tree) const;
   std::wstring NodeText(HWND tree, HTREEITEM node) const;
   int NodeImage(HWND tree, HTREEITEM node) const;
+  bool NodeExpanded(HWND tree, HTREEITEM node) const;
+  HTREEITEM SelectedNode(HWND tree) const;
+  // The bounds of a node's text in the tree's inner coordinates; empty when it is not shown
+  // (inside a closed branch).
+  RECT NodeRect(HWND tree, HTREEITEM node) const;
 
   // Tab control.
   int TabCount(HWND tab) const;
@@ -103,9 +114,38 @@ class Driver {
   LRESULT OwnerDrawnFieldData(HWND status, int field) const;
   RECT StatusFieldRect(HWND status, int field) const;
 
+  // Activity list: waits (polling, at most `timeoutMs`) for a row from `fromRow` on whose text
+  // is `text`; its index, or -1.
+  int WaitForActivityRow(const std::wstring& text, int fromRow = 0, DWORD timeoutMs = 60000) const;
+  // Every row of the activity list.
+  std::vector<std::wstring> ActivityRows() const;
+
   // Input.
   static void Type(HWND control, const std::wstring& text);
+  // Replaces the whole text of an edit field by typing.
+  static void Retype(HWND edit, const std::wstring& text);
   static void Click(HWND button);
+  // A user's mouse clicks at a point of a control's inner area: the pointer is moved there
+  // (some handlers read its position) and the button messages are posted in the order the
+  // system sends them for a click or a double-click.
+  static void LeftClickAt(HWND control, POINT at);
+  static void LeftDoubleClickAt(HWND control, POINT at);
+  static void RightClickAt(HWND control, POINT at);
+  static void RightDoubleClickAt(HWND control, POINT at);
+  // Calls the user32 function `function` with four arguments on a short thread started inside
+  // the program, for what cannot be done from outside under Wine (64-bit programs only).
+  // `data` is copied into the program first; an argument equal to kDataAddress stands for its
+  // address there. The low 32 bits of the function's result go to `result`. False when the
+  // thread could not run.
+  static constexpr std::uint64_t kDataAddress = 0xDA7A0000DA7A0000ull;
+  bool CallUser32(const char* function, std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d,
+                  DWORD* result = nullptr, const void* data = nullptr, std::size_t dataSize = 0,
+                  std::uint64_t* dataAddress = nullptr) const;
+  // Has the notification `code` sent to a control's parent as the control would send it, for
+  // events that Wine's controls do not report (the system does not carry WM_NOTIFY between
+  // processes, so it is sent from inside the program).
+  bool NotifyParent(HWND control, UINT code) const;
+  static POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
  private:
   HWND window_;
@@ -114,5 +154,10 @@ class Driver {
 
 // Waits until the program has handled every message sent or posted to it so far.
 void Settle(HWND window);
+
+// The text on the clipboard (CF_UNICODETEXT); "<none>" when it holds no text.
+std::wstring ClipboardText();
+// Puts a text on the clipboard, so that a later copy can be told from what was there.
+void SetClipboardText(const std::wstring& text);
 
 }  // namespace appcensus::driver
