@@ -297,11 +297,20 @@ bool RegisterWindowClasses() {
   main.lpfnWndProc = MainWindowProc;
   main.hInstance = GetModuleHandleW(nullptr);
   main.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  // The application icon of the program's resources, in the caption and the task bar; none
+  // when the program file carries no such icon.
+  main.hIcon = static_cast<HICON>(LoadImageW(main.hInstance, L"APPCENSUS_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+  main.hIconSm = static_cast<HICON>(LoadImageW(main.hInstance, L"APPCENSUS_ICON", IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR));
   main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   main.lpszClassName = kMainWindowClass;
   WNDCLASSEXW page = main;
   page.lpfnWndProc = TabPageProc;
   page.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  page.hIcon = nullptr;
+  page.hIconSm = nullptr;
   page.lpszClassName = kTabPageClass;
   const bool mainOk = RegisterClassExW(&main) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   const bool pageOk = RegisterClassExW(&page) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 #include "gui_driver_win32.h"
 
@@ -262,6 +263,85 @@ TEST_F(GuiDriverTest, ButtonsCanBeClickedAndClosingEndsTheProgramWithZero) {
     EXPECT_TRUE(program.Running()) << name;
   }
   EXPECT_EQ(program.Close(), 0);
+}
+
+// What Windows shows of the program file: the version information, the manifest and the
+// application icon, read back from the built file and from the running window.
+TEST_F(GuiDriverTest, ProgramFileCarriesVersionManifestAndIcon) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  path.erase(path.find_last_of(L"\\/") + 1);
+  path += L"Appcensus_multi.exe";
+
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << "no version information";
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(133, 3));
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(133, 3));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  const auto text = [&info](const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT chars = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040C04B0\\") + name;
+    if (!VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars) || !value)
+      return std::wstring(L"<none>");
+    return std::wstring(value);
+  };
+  EXPECT_EQ(text(L"ProductName"), L"Brelmont Appcensus");
+  EXPECT_EQ(text(L"ProductVersion"), L"3.133");
+  EXPECT_EQ(text(L"FileVersion"), L"3.133");
+  EXPECT_EQ(text(L"CompanyName"), L"Brelmont");
+  EXPECT_EQ(text(L"OriginalFilename"), L"Appcensus_multi.exe");
+  EXPECT_EQ(text(L"FileDescription"), L"Brelmont Appcensus : inventaire des applications install\u00e9es");
+
+  HMODULE file = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(file, nullptr);
+  // The manifest: common controls 6, the invoking user's rights.
+  HRSRC manifest = FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(manifest, nullptr);
+  const std::string xml(static_cast<const char*>(LockResource(LoadResource(file, manifest))),
+                        SizeofResource(file, manifest));
+  EXPECT_NE(xml.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
+  // The icon group holds a 32 x 32 and a 16 x 16 image.
+  HRSRC group = FindResourceW(file, L"APPCENSUS_ICON", MAKEINTRESOURCEW(14));
+  ASSERT_NE(group, nullptr) << "no application icon";
+  auto* directory = static_cast<BYTE*>(LockResource(LoadResource(file, group)));
+  std::set<int> sides;
+  for (int size : {32, 16}) {
+    const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+    HRSRC image = FindResourceW(file, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3));
+    ASSERT_NE(image, nullptr) << size;
+    HICON icon = CreateIconFromResourceEx(static_cast<BYTE*>(LockResource(LoadResource(file, image))),
+                                          SizeofResource(file, image), TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR);
+    ASSERT_NE(icon, nullptr) << size;
+    ICONINFO parts{};
+    ASSERT_TRUE(GetIconInfo(icon, &parts));
+    BITMAP bitmap{};
+    GetObjectW(parts.hbmColor ? parts.hbmColor : parts.hbmMask, sizeof bitmap, &bitmap);
+    sides.insert(bitmap.bmWidth);
+    if (parts.hbmColor) DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    DestroyIcon(icon);
+  }
+  EXPECT_EQ(sides, (std::set<int>{16, 32}));
+  FreeLibrary(file);
+
+  // The running window's class carries it, large and small (asked inside the program:
+  // under Wine another process cannot read a class's icons).
+  for (int which : {GCLP_HICON, GCLP_HICONSM}) {
+    DWORD icon = 0;
+    ASSERT_TRUE(driver->CallUser32("GetClassLongPtrW", reinterpret_cast<std::uint64_t>(program.Window()),
+                                   static_cast<std::uint64_t>(static_cast<std::int64_t>(which)), 0, 0, &icon));
+    EXPECT_NE(icon, 0u) << which;
+  }
 }
 
 // The driver reads filled views of another process: a window opened by a test program and
