@@ -38,6 +38,9 @@ TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   EXPECT_EQ(tsv.options->format, OutputFormat::Tsv);
   EXPECT_TRUE(tsv.options->filter.empty());
   EXPECT_EQ(tsv.options->timeoutSeconds, 0);
+
+  for (const char16_t* help : {u"--help", u"-h", u"/?"}) EXPECT_TRUE(ParseCommandLine({u"SRV1", help}).options->help);
+  EXPECT_TRUE(ParseCommandLine({u"--version"}).options->version);
 }
 
 TEST(CliOptions, MachineListsAsInTheMachineBox) {
@@ -49,17 +52,6 @@ TEST(CliOptions, MachineListsAsInTheMachineBox) {
   ASSERT_TRUE(parsed.options) << parsed.error;
   EXPECT_EQ(parsed.options->machines, (std::vector<Text>{u"-odd-name", u"--help"}));
   EXPECT_FALSE(parsed.options->help);
-}
-
-TEST(CliOptions, HelpAndVersion) {
-  for (const char16_t* help : {u"--help", u"-h", u"/?"}) {
-    const auto parsed = ParseCommandLine({u"SRV1", help});
-    ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_TRUE(parsed.options->help);
-  }
-  const auto version = ParseCommandLine({u"--version"});
-  ASSERT_TRUE(version.options);
-  EXPECT_TRUE(version.options->version);
 }
 
 TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
