@@ -6,9 +6,13 @@
 //   window_tool expand <count>            opens the first branches of the tree
 //   window_tool machine <text>            types a machine name into the machine box
 //   window_tool click <gadget name>       clicks a button registered under that name
+//   window_tool wait <text> [seconds]     waits (60 s unless given) for an activity row that
+//                                         begins with the text; prints it; exit code 1 when
+//                                         none came
 //   window_tool close
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -70,6 +74,27 @@ int wmain(int argc, wchar_t** argv) {
   } else if (command == L"click" && argc > 2) {
     Driver driver(window, target.process());
     Driver::Click(driver.Gadget(argv[2]));
+  } else if (command == L"wait" && argc > 2) {
+    Driver driver(window, target.process());
+    HWND activity = driver.Gadget(L"LST_Activite");
+    const std::wstring prefix = argv[2];
+    const DWORD limitMs = static_cast<DWORD>(argc > 3 ? number(3) : 60) * 1000;
+    const DWORD start = GetTickCount();
+    for (int row = 0;;) {
+      for (const int count = driver.RowCount(activity); row < count; ++row) {
+        const std::wstring text = driver.CellText(activity, row, 0);
+        if (text.compare(0, prefix.size(), prefix) == 0) {
+          // The console shows UTF-8.
+          const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+          std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
+          WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+          std::printf("%s\n", utf8.c_str());
+          return 0;
+        }
+      }
+      if (GetTickCount() - start >= limitMs) return 1;
+      Sleep(100);
+    }
   } else if (command == L"redraw") {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   } else if (command == L"close") {
