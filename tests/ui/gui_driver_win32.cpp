@@ -412,6 +412,7 @@ void Driver::RightDoubleClickAt(HWND control, POINT at) {
             {{WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}, {WM_RBUTTONDBLCLK, MK_RBUTTON}, {WM_RBUTTONUP, 0}});
 }
 
+#if defined(_M_X64) || defined(__x86_64__)
 namespace {
 
 // The address of a user32 function inside another process: the same offset from the
@@ -433,6 +434,7 @@ void* RemoteUser32Function(HANDLE process, const char* function) {
 }
 
 }  // namespace
+#endif
 
 bool Driver::CallUser32(const char* function, std::uint64_t a, std::uint64_t b, std::uint64_t c, std::uint64_t d,
                         DWORD* result, const void* data, std::size_t dataSize, std::uint64_t* dataAddress) const {
