@@ -2,13 +2,9 @@
 
 #include <memory>
 
-namespace appcensus {
+#include "core/name_filter.h"
 
-bool NameMatchesSearch(TextView name, TextView search) {
-  if (search.empty()) return true;
-  if (name.find(search) != TextView::npos) return true;
-  return LowerCase(name).find(LowerCase(search)) != Text::npos;
-}
+namespace appcensus {
 
 TableRow ApplicationTableRow(const ApplicationRecord& record) {
   return TableRow{{record.DisplayName, record.DisplayVersion, record.ProductCode, record.InstallDate,
@@ -35,7 +31,7 @@ Text ApplicationCountText(std::size_t count) {
   return DecimalText(static_cast<std::int64_t>(count)) + u" applications";
 }
 
-bool ApplicationViews::MatchesNameFilter(TextView name) const { return NameMatchesSearch(name, searchText_.Get()); }
+bool ApplicationViews::MatchesNameFilter(TextView name) const { return NameMatchesFilter(name, searchText_.Get()); }
 
 void ApplicationViews::Fill(const ApplicationTable& table) {
   channel_.Post([](Gadgets& gadgets) {

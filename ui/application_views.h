@@ -18,9 +18,6 @@ namespace appcensus {
 // Background of the shown rows 0, 2, 4...
 inline constexpr RgbColour kShadedRowColour{255, 247, 179};
 
-// Substring test without regard to letter case; an empty search passes everything.
-bool NameMatchesSearch(TextView name, TextView search);
-
 TableRow ApplicationTableRow(const ApplicationRecord& record);
 // The record's node and its eight leaves, with the images registered under their names.
 std::array<TreeNode, 9> ApplicationBranch(const ApplicationRecord& record);

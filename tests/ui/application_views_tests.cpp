@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/name_filter.h"
 #include "ui/activity_view.h"
 #include "ui/application_views.h"
 #include "ui/icon_names.h"
@@ -150,15 +151,15 @@ TEST_F(ApplicationViewsTest, AFillNeverAddsToTheLastOneAndClearsBeforeItsCountLi
 
 TEST(NameFilterTest, SubstringWithoutRegardToCase) {
   for (const char16_t* name : {u"Microsoft Office", u"MICROSCOPE", u"Amicro tool", u"xmIcRoX", u"micro"})
-    EXPECT_TRUE(NameMatchesSearch(name, u"micro")) << TextToUtf8(name);
+    EXPECT_TRUE(NameMatchesFilter(name, u"micro")) << TextToUtf8(name);
   for (const char16_t* name : {u"Micr osoft", u"Macro", u"", u"micr", u"m-icro"})
-    EXPECT_FALSE(NameMatchesSearch(name, u"micro")) << TextToUtf8(name);
-  EXPECT_TRUE(NameMatchesSearch(u"", u""));
-  EXPECT_TRUE(NameMatchesSearch(u"Anything", u""));
-  EXPECT_TRUE(NameMatchesSearch(u"Éditeur Ünicode", u"éditeur ü"));
-  EXPECT_FALSE(NameMatchesSearch(u"Office", u"office "));  // a trailing blank counts
-  EXPECT_FALSE(NameMatchesSearch(u"Office 2016", u"Off*"));  // no wildcard
-  EXPECT_TRUE(NameMatchesSearch(u"C++ Redistributable", u"c++"));
+    EXPECT_FALSE(NameMatchesFilter(name, u"micro")) << TextToUtf8(name);
+  EXPECT_TRUE(NameMatchesFilter(u"", u""));
+  EXPECT_TRUE(NameMatchesFilter(u"Anything", u""));
+  EXPECT_TRUE(NameMatchesFilter(u"Éditeur Ünicode", u"éditeur ü"));
+  EXPECT_FALSE(NameMatchesFilter(u"Office", u"office "));  // a trailing blank counts
+  EXPECT_FALSE(NameMatchesFilter(u"Office 2016", u"Off*"));  // no wildcard
+  EXPECT_TRUE(NameMatchesFilter(u"C++ Redistributable", u"c++"));
 }
 
 TEST_F(ApplicationViewsTest, FilterReadsTheSearchTextAtEveryCall) {
