@@ -239,6 +239,16 @@ TEST_F(ProgramTest, LocalRequestShowsEveryRecordInTableTreeStatusAndActivity) {
     EXPECT_EQ(driver->NodeText(tree, nodes[9 * row + 8]), L"Machine : .") << row;
   }
 
+  // The progress bar is full at the end of the reading and empty again after the worker's pause.
+  HWND progress = GetWindow(status, GW_CHILD);
+  const DWORD ended = GetTickCount();
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), SendMessageW(progress, PBM_GETRANGE, FALSE, 0));
+  while (SendMessageW(progress, PBM_GETPOS, 0, 0) != 0 && GetTickCount() - ended < 10000) Sleep(20);
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(progress, PBM_GETRANGE, FALSE, 0), 100);
+  std::printf("[ figure ] progress bar emptied %lu ms after the end message was seen\n",
+              static_cast<unsigned long>(GetTickCount() - ended));
+
   // Status bar.
   const std::wstring count = std::to_wstring(rows) + L" applications";
   EXPECT_EQ(driver->StatusText(status, 1), kDone + host);
@@ -592,6 +602,32 @@ class ExportTest : public ProgramTest {
     return true;
   }
 
+  // Local time in whole seconds.
+  static ULONGLONG LocalSeconds() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    now.wMilliseconds = 0;
+    FILETIME time{};
+    SystemTimeToFileTime(&now, &time);
+    return ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000000;
+  }
+  // The same from "_hh-ii-ss_dd-mm-yyyy.csv".
+  static ULONGLONG StampSeconds(const std::wstring& stamp) {
+    const auto number = [&stamp](std::size_t at, std::size_t digits) {
+      return static_cast<WORD>(std::stoi(stamp.substr(at, digits)));
+    };
+    SYSTEMTIME named{};
+    named.wHour = number(1, 2);
+    named.wMinute = number(4, 2);
+    named.wSecond = number(7, 2);
+    named.wDay = number(10, 2);
+    named.wMonth = number(13, 2);
+    named.wYear = number(16, 4);
+    FILETIME time{};
+    if (!SystemTimeToFileTime(&named, &time)) return 0;
+    return ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000000;
+  }
+
   static constexpr wchar_t kClass[] = L"Appcensus.TestCsv";
 };
 
@@ -601,9 +637,15 @@ TEST_F(ExportTest, ExportAfterARequestHoldsExactlyTheRowsOfTheTableAndIsOpened) 
   const int rows = driver->RowCount(table);
   ASSERT_GT(rows, 10);
 
+  const ULONGLONG clickedAfter = LocalSeconds();
   const std::wstring name = ExportAndFindFile();
+  const ULONGLONG clickedBefore = LocalSeconds();
   ASSERT_FALSE(name.empty()) << "no new file in " << Narrow(ExportFolder());
-  EXPECT_TRUE(HasTimeStamp(name, host)) << Narrow(name);
+  ASSERT_TRUE(HasTimeStamp(name, host)) << Narrow(name);
+  // The name's local time is the time of the export.
+  const ULONGLONG named = StampSeconds(name.substr(host.size()));
+  EXPECT_GE(named, clickedAfter) << Narrow(name);
+  EXPECT_LE(named, clickedBefore) << Narrow(name);
   const std::wstring path = ExportFolder() + L"\\" + name;
   const std::string bytes = FileBytes(path);
   ASSERT_GE(bytes.size(), 3u);
