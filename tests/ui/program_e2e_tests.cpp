@@ -526,6 +526,12 @@ class ExportTest : public ProgramTest {
  protected:
   static void SetUpTestSuite() {
     ProgramTest::SetUpTestSuite();
+    // An association the prefix already had comes back after the suite.
+    wchar_t earlier[256] = {};
+    DWORD bytes = sizeof earlier;
+    hadCsvClass = RegGetValueW(HKEY_CLASSES_ROOT, L".csv", nullptr, RRF_RT_REG_SZ, nullptr, earlier, &bytes) ==
+                  ERROR_SUCCESS;
+    earlierCsvClass = earlier;
     const std::wstring command = L"\"" + ProgramFolder() + L"\\csv_open_probe.exe\" \"%1\"";
     RegSetKeyValueW(HKEY_CLASSES_ROOT, L".csv", nullptr, REG_SZ, kClass, sizeof kClass);
     RegSetKeyValueW(HKEY_CLASSES_ROOT, L"Appcensus.TestCsv\\shell\\open\\command", nullptr, REG_SZ, command.c_str(),
@@ -533,8 +539,15 @@ class ExportTest : public ProgramTest {
   }
   static void TearDownTestSuite() {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Appcensus.TestCsv");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".csv");
+    if (hadCsvClass) {
+      RegSetKeyValueW(HKEY_CLASSES_ROOT, L".csv", nullptr, REG_SZ, earlierCsvClass.c_str(),
+                      static_cast<DWORD>((earlierCsvClass.size() + 1) * sizeof(wchar_t)));
+    } else {
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, L".csv");
+    }
   }
+  static inline bool hadCsvClass = false;
+  static inline std::wstring earlierCsvClass;
 
   void SetUp() override {
     DeleteFileW(OpenedListPath().c_str());
