@@ -43,7 +43,8 @@ shot() {
   [ "$size" = "$3x$4" ] || { echo "expected $3x$4" >&2; exit 1; }
 }
 
-# The program itself.
+# The program itself, as at a first run (no stored window size).
+"$wine" reg delete 'HKCU\Software\Brelmont\Appcensus' /f >/dev/null 2>&1 || true
 "$wine" "$bin/Appcensus_multi.exe" &
 program=$!
 started="$program"
