@@ -174,9 +174,18 @@ class ProgramTest : public ::testing::Test {
     return before;
   }
 
-  // After showing a result the worker pauses 2 s before it empties the request slot: a
-  // request set meanwhile would be lost. Called before the next request of a test.
-  static void WaitForWorkerPause() { Sleep(2500); }
+  // After showing a result the worker pauses 2 s, empties the progress bar and then the
+  // request slot: a request set before would be lost. Called before the next request of a
+  // test, after one that read entries (the bar then holds their count).
+  void WaitForWorkerPause() const {
+    HWND progress = GetWindow(status, GW_CHILD);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20000 && (GetTickCount() - start < 2000 ||
+                                               SendMessageW(progress, PBM_GETPOS, 0, 0) != 0 ||
+                                               SendMessageW(progress, PBM_GETRANGE, FALSE, 0) != 100))
+      Sleep(50);
+    Sleep(300);
+  }
 
   std::vector<std::wstring> TableColumn(int column) const {
     std::vector<std::wstring> cells;
@@ -212,7 +221,15 @@ TEST_F(ProgramTest, LocalRequestShowsEveryRecordInTableTreeStatusAndActivity) {
   const std::wstring host = HostName();
   ASSERT_FALSE(host.empty());
 
-  const int before = RequestAndWait(L"", host);  // an empty box requests "."
+  // An empty box requests ".".
+  const int before = Request(L"");
+  ASSERT_GE(driver->WaitForActivityRow(kDone + host, before), 0);
+  // The progress bar is full at the end of the reading (and emptied after the worker's pause,
+  // below).
+  HWND progress = GetWindow(status, GW_CHILD);
+  const DWORD ended = GetTickCount();
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), SendMessageW(progress, PBM_GETRANGE, FALSE, 0));
+  Settle(window);
 
   // Table: one row per display name, every cell of the machine column ".".
   const std::vector<std::wstring> names = TableColumn(0);
@@ -239,10 +256,6 @@ TEST_F(ProgramTest, LocalRequestShowsEveryRecordInTableTreeStatusAndActivity) {
     EXPECT_EQ(driver->NodeText(tree, nodes[9 * row + 8]), L"Machine : .") << row;
   }
 
-  // The progress bar is full at the end of the reading and empty again after the worker's pause.
-  HWND progress = GetWindow(status, GW_CHILD);
-  const DWORD ended = GetTickCount();
-  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), SendMessageW(progress, PBM_GETRANGE, FALSE, 0));
   while (SendMessageW(progress, PBM_GETPOS, 0, 0) != 0 && GetTickCount() - ended < 10000) Sleep(20);
   EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 0);
   EXPECT_EQ(SendMessageW(progress, PBM_GETRANGE, FALSE, 0), 100);
@@ -433,6 +446,21 @@ TEST_F(ProgramTest, DoubleClicksMoveBetweenTableRowAndTreeNode) {
     EXPECT_TRUE(IsWindowVisible(table));
     EXPECT_EQ(driver->SelectedRow(table), row) << node;
   }
+
+  // A double-click below the rows leaves no row selected: the tree keeps no selected node.
+  Driver::Retype(driver->Gadget(L"TXT_RchNomApplication"), L"Appcensus Fixture");
+  Driver::Click(driver->Gadget(L"BT_RchApplication"));
+  Settle(window);
+  ASSERT_EQ(driver->RowCount(table), 3);
+  driver->ClickTab(panel, 0);
+  Driver::LeftDoubleClickAt(table, Driver::Centre(driver->RowRect(table, 0)));
+  ASSERT_NE(driver->SelectedNode(tree), nullptr);
+  driver->ClickTab(panel, 0);
+  const RECT last = driver->RowRect(table, 2);
+  Driver::LeftDoubleClickAt(table, {last.left + 20, last.bottom + 60});
+  EXPECT_EQ(driver->SelectedRow(table), -1);
+  EXPECT_EQ(SendMessageW(panel, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(driver->SelectedNode(tree), nullptr);
 }
 
 TEST_F(ProgramTest, CopiesTheApplicationNameFromTheTableAndTheLeafTextFromTheTree) {
@@ -641,6 +669,18 @@ class ExportTest : public ProgramTest {
     return ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000000;
   }
 
+  // A dialog of the program under test bearing the window's title, or nullptr.
+  HWND ProgramDialog() const {
+    const DWORD id = GetProcessId(program->Process());
+    for (HWND dialog = FindWindowW(L"#32770", L"Brelmont Appcensus v3.133"); dialog;
+         dialog = FindWindowExW(nullptr, dialog, L"#32770", L"Brelmont Appcensus v3.133")) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(dialog, &owner);
+      if (owner == id) return dialog;
+    }
+    return nullptr;
+  }
+
   static constexpr wchar_t kClass[] = L"Appcensus.TestCsv";
 };
 
@@ -699,7 +739,7 @@ TEST_F(ExportTest, ExportFollowsTheFilterAndAPrefixTypedForSeveralMachines) {
   PostMessageW(driver->Gadget(L"BT_EditerInfosApplications"), BM_CLICK, 0, 0);
   HWND prompt = nullptr;
   for (int i = 0; i < 100 && !prompt; ++i) {
-    prompt = FindWindowW(L"#32770", L"Brelmont Appcensus v3.133");
+    prompt = ProgramDialog();
     if (!prompt) Sleep(50);
   }
   ASSERT_NE(prompt, nullptr) << "no prefix prompt";
@@ -732,7 +772,7 @@ TEST_F(ExportTest, ExportFollowsTheFilterAndAPrefixTypedForSeveralMachines) {
   // A second export reuses the answer without asking.
   const std::wstring second = ExportAndFindFile();
   EXPECT_TRUE(HasTimeStamp(second, L"Parc")) << Narrow(second);
-  EXPECT_EQ(FindWindowW(L"#32770", L"Brelmont Appcensus v3.133"), nullptr);
+  EXPECT_EQ(ProgramDialog(), nullptr);
   DeleteFileW((ExportFolder() + L"\\" + second).c_str());
 }
 
