@@ -168,7 +168,7 @@ class ProgramTest : public ::testing::Test {
   int RequestAndWait(const std::wstring& machines, const std::wstring& shownName) {
     const int before = Request(machines);
     const int done = driver->WaitForActivityRow(kDone + shownName, before);
-    EXPECT_GE(done, 0) << "no end message for " << Narrow(machines);
+    EXPECT_GE(done, 0) << "no end message for " << Narrow(machines) << "\n" << ActivitySince(before);
     // The worker fills the views before it logs the end: they are complete now.
     Settle(window);
     return before;
@@ -185,6 +185,15 @@ class ProgramTest : public ::testing::Test {
                                                SendMessageW(progress, PBM_GETRANGE, FALSE, 0) != 100))
       Sleep(50);
     Sleep(300);
+  }
+
+  // The activity rows from `from` on, one a line, for failure messages.
+  std::string ActivitySince(int from) const {
+    std::string text = "activity rows:\n";
+    const std::vector<std::wstring> rows = driver->ActivityRows();
+    for (std::size_t i = static_cast<std::size_t>(std::max(from, 0)); i < rows.size(); ++i)
+      text += "  " + Narrow(rows[i]) + "\n";
+    return text;
   }
 
   std::vector<std::wstring> TableColumn(int column) const {
@@ -314,7 +323,7 @@ TEST_F(ProgramTest, OwnNameAndOwnNameWithDotGiveOneAndTwoSetsOfRecords) {
   before = RequestAndWait(name + L";.", name + L";.");
   machines = TableColumn(8);
   const std::vector<std::wstring> names = TableColumn(0);
-  ASSERT_EQ(machines.size(), 2 * expected.names.size());
+  ASSERT_EQ(machines.size(), 2 * expected.names.size()) << ActivitySince(before);
   EXPECT_EQ(static_cast<std::size_t>(std::count(machines.begin(), machines.end(), name)), expected.names.size());
   EXPECT_EQ(static_cast<std::size_t>(std::count(machines.begin(), machines.end(), L".")), expected.names.size());
   std::multiset<std::wstring> ofName, ofDot;
@@ -344,11 +353,15 @@ TEST_F(ProgramTest, UnknownMachineIsReportedAndLeavesTheViewsEmpty) {
 }
 
 TEST_F(ProgramTest, TimeLimitZeroAbandonsTheJobAndTheNextRequestStillRuns) {
+  // Twenty readings of the local machine: a job far too long to end before a wait of 0 ms,
+  // even when the worker is held up by a loaded machine.
+  std::wstring machines = L".";
+  for (int i = 0; i < 19; ++i) machines += L";.";
   Driver::Retype(driver->Gadget(L"TXT_TempAttente"), L"0");
-  int before = Request(L".");
+  int before = Request(machines);
   const int error =
       driver->WaitForActivityRow(L"Impossible de r\u00e9cuperer les informations de la machine.", before, 30000);
-  ASSERT_GE(error, 0);
+  ASSERT_GE(error, 0) << ActivitySince(before);
   EXPECT_GE(driver->WaitForActivityRow(L"0 secondes de temp d'attente pour le traitement de la machine", before, 0), 0);
   // The abandoned job changes nothing any more: no listing or reading line, no rows, no end.
   Sleep(3000);
