@@ -740,11 +740,11 @@ TEST_F(ExportTest, ExportAfterARequestHoldsExactlyTheRowsOfTheTableAndIsOpened) 
 
 TEST_F(ExportTest, ExportFollowsTheFilterAndAPrefixTypedForSeveralMachines) {
   const std::wstring name = ComputerName();
-  RequestAndWait(name + L";.", name + L";.");
+  const int before = RequestAndWait(name + L";.", name + L";.");
   Driver::Retype(driver->Gadget(L"TXT_RchNomApplication"), L"fixture alpha");
   Driver::Click(driver->Gadget(L"BT_RchApplication"));
   Settle(window);
-  ASSERT_EQ(driver->RowCount(table), 2);
+  ASSERT_EQ(driver->RowCount(table), 2) << ActivitySince(before);
 
   // Several machines: the prompt asks for the prefix; answer with a new one.
   const std::set<std::wstring> earlier = ExportFiles();
