@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <unordered_map>
 
 namespace appcensus {
@@ -16,7 +15,7 @@ struct NamedIdEntry {
 };
 
 struct Registry {
-  std::shared_mutex mutex;
+  std::mutex mutex;  // a plain lock: lookups are short
   std::unique_ptr<std::unordered_map<Text, NamedIdEntry>> entries;  // created by the first registration
 };
 
@@ -31,7 +30,7 @@ Text KeyOf(TextView name, std::int32_t kind) { return DecimalText(kind) + u"_" +
 
 void RegisterNamedId(TextView name, std::int32_t kind, NamedValue value, TextView note) {
   Registry& registry = TheRegistry();
-  std::unique_lock lock(registry.mutex);
+  std::lock_guard lock(registry.mutex);
   if (!registry.entries) {
     registry.entries = std::make_unique<std::unordered_map<Text, NamedIdEntry>>();
     registry.entries->reserve(512);
@@ -44,7 +43,7 @@ void RegisterNamedId(TextView name, std::int32_t kind, NamedValue value, TextVie
 
 NamedValue NamedId(TextView name, std::int32_t kind) {
   Registry& registry = TheRegistry();
-  std::shared_lock lock(registry.mutex);
+  std::lock_guard lock(registry.mutex);
   if (!registry.entries) return 0;
   const auto it = registry.entries->find(KeyOf(name, kind));
   return it == registry.entries->end() ? 0 : it->second.value;
@@ -52,13 +51,13 @@ NamedValue NamedId(TextView name, std::int32_t kind) {
 
 bool NamedIdRegistryExists() {
   Registry& registry = TheRegistry();
-  std::shared_lock lock(registry.mutex);
+  std::lock_guard lock(registry.mutex);
   return registry.entries != nullptr;
 }
 
 void ResetNamedIdsForTesting() {
   Registry& registry = TheRegistry();
-  std::unique_lock lock(registry.mutex);
+  std::lock_guard lock(registry.mutex);
   registry.entries.reset();
 }
 
