@@ -750,13 +750,15 @@ TEST_F(ExportTest, ExportFollowsTheFilterAndAPrefixTypedForSeveralMachines) {
   const std::set<std::wstring> earlier = ExportFiles();
   // Posted: the prompt is modal, a sent click would wait for its answer.
   PostMessageW(driver->Gadget(L"BT_EditerInfosApplications"), BM_CLICK, 0, 0);
+  // The dialog's window exists a moment before its controls: wait for the answer field.
   HWND prompt = nullptr;
-  for (int i = 0; i < 100 && !prompt; ++i) {
+  HWND answer = nullptr;
+  for (int i = 0; i < 100 && !answer; ++i) {
     prompt = ProgramDialog();
-    if (!prompt) Sleep(50);
+    answer = prompt ? FindWindowExW(prompt, nullptr, L"Edit", nullptr) : nullptr;
+    if (!answer) Sleep(50);
   }
   ASSERT_NE(prompt, nullptr) << "no prefix prompt";
-  HWND answer = FindWindowExW(prompt, nullptr, L"Edit", nullptr);
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(Driver::Text(answer), L"ExportGlobale");
   SetWindowTextW(answer, L"Parc");
