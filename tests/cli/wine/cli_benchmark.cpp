@@ -6,6 +6,8 @@
 //   wine64 cli_benchmark.exe <path of Appcensus_cli.exe> [entry count]
 #include <windows.h>
 
+#include "tests/support/benchmark_entries_win32.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,41 +20,8 @@ namespace {
 constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr wchar_t kPrefix[] = L"AppcensusCliBench.";
 
-std::wstring EntryName(int i) {
-  wchar_t digits[16];
-  std::swprintf(digits, 16, L"%05d", i);
-  return std::wstring(kPrefix) + digits;
-}
+const appcensus::testing::BenchmarkEntries kEntries(kPrefix);
 
-void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-bool Fill(int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::wstring path = std::wstring(kUninstall) + L"\\" + EntryName(i);
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-      return false;
-    const std::wstring n = std::to_wstring(i);
-    SetText(key, L"DisplayName", L"Benchmark application " + n + L" \u00e9");
-    SetText(key, L"DisplayVersion", L"1.0." + n);
-    SetText(key, L"InstallDate", L"20240315");
-    SetText(key, L"InstallSource", L"C:\\Sources\\Bench" + n + L"\\");
-    if (i % 2 == 0) SetText(key, L"InstallLocation", L"C:\\Program Files\\Bench" + n + L"\\");
-    SetText(key, L"UninstallString", L"MsiExec.exe /X{00000000-0000-0000-0000-" + EntryName(i).substr(18) + L"0000000}");
-    SetText(key, L"DisplayIcon", L"\"C:\\Program Files\\Bench" + n + L"\\bench.exe\",0");
-    RegCloseKey(key);
-  }
-  return true;
-}
-
-void Remove(int count) {
-  for (int i = 0; i < count; ++i) RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstall) + L"\\" + EntryName(i)).c_str());
-  for (int i = 0; i < count; ++i) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstall) + L"\\" + EntryName(i)).c_str());
-}
 
 struct Timed {
   double seconds = -1;
@@ -117,11 +86,11 @@ int wmain(int argc, wchar_t** argv) {
   const int parsed = argc > 2 ? static_cast<int>(std::wcstol(argv[2], nullptr, 10)) : 0;
   const int count = parsed > 0 ? parsed : 2000;
 
-  Remove(count);  // leftovers of an interrupted run
+  kEntries.Remove(count);  // leftovers of an interrupted run
   std::printf("filling %d entries below HKLM\\%ls\\%ls*...\n", count, kUninstall, kPrefix);
-  if (!Fill(count)) {
+  if (!kEntries.Fill(count)) {
     std::printf("could not write the entries (rights?)\n");
-    Remove(count);
+    kEntries.Remove(count);
     return 1;
   }
   const std::wstring cli = L"\"" + program + L"\" . --format csv --timeout 600";
@@ -150,6 +119,6 @@ int wmain(int argc, wchar_t** argv) {
               Median(regTimes), kRounds, *std::min_element(regTimes.begin(), regTimes.end()),
               *std::max_element(regTimes.begin(), regTimes.end()), regLast.exitCode, regLast.bytes);
   std::printf("ratio Appcensus_cli / reg query: %.2f\n", Median(cliTimes) / Median(regTimes));
-  Remove(count);
+  kEntries.Remove(count);
   return 0;
 }

@@ -6,6 +6,8 @@
 //   wine64 inventory_benchmark.exe [entry count]
 #include <windows.h>
 
+#include "tests/support/benchmark_entries_win32.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -53,46 +55,7 @@ class SilentLog : public ActivityLog {
   void SetStatusProgress(int, int) override {}
 };
 
-std::wstring EntryName(int i) {
-  wchar_t digits[16];
-  std::swprintf(digits, 16, L"%05d", i);
-  return std::wstring(kPrefix) + digits;
-}
-
-void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-bool Fill(int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::wstring path = std::wstring(kUninstall) + L"\\" + EntryName(i);
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-      return false;
-    const std::wstring n = std::to_wstring(i);
-    SetText(key, L"DisplayName", L"Benchmark application " + n);
-    SetText(key, L"DisplayVersion", L"1.0." + n);
-    SetText(key, L"InstallDate", L"20240315");
-    SetText(key, L"InstallSource", L"C:\\Sources\\Bench" + n + L"\\");
-    if (i % 2 == 0) SetText(key, L"InstallLocation", L"C:\\Program Files\\Bench" + n + L"\\");
-    SetText(key, L"UninstallString",
-            L"MsiExec.exe /X{00000000-0000-0000-0000-" + EntryName(i).substr(15) + L"0000000}");
-    SetText(key, L"DisplayIcon", L"\"C:\\Program Files\\Bench" + n + L"\\bench.exe\",0");
-    SetText(key, L"Publisher", L"Brelmont Bench");
-    RegCloseKey(key);
-  }
-  return true;
-}
-
-void Remove(int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::wstring path = std::wstring(kUninstall) + L"\\" + EntryName(i);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
-  }
-}
+const testing::BenchmarkEntries kEntries(kPrefix);
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -142,7 +105,7 @@ double TimePlainLoop(int count, bool openPerValue) {
   const auto start = std::chrono::steady_clock::now();
   wchar_t data[255];
   for (int i = 0; i < count; ++i) {
-    const std::wstring path = std::wstring(kUninstall) + L"\\" + EntryName(i);
+    const std::wstring path = std::wstring(kUninstall) + L"\\" + kEntries.Name(i);
     HKEY key = nullptr;
     if (!openPerValue) RegOpenKeyW(HKEY_LOCAL_MACHINE, path.c_str(), &key);
     for (const auto& source : kEntryValueSources) {
@@ -159,11 +122,11 @@ double TimePlainLoop(int count, bool openPerValue) {
 }
 
 int Run(int count) {
-  Remove(count);  // leftovers of an interrupted run
+  kEntries.Remove(count);  // leftovers of an interrupted run
   std::printf("filling %d entries below HKLM\\%ls\\%ls*...\n", count, kUninstall, kPrefix);
-  if (!Fill(count)) {
+  if (!kEntries.Fill(count)) {
     std::printf("could not write the entries (rights?)\n");
-    Remove(count);
+    kEntries.Remove(count);
     return 1;
   }
 
@@ -223,7 +186,7 @@ int Run(int count) {
               n / median(nulTimes));
   std::printf("plain loop, 8 values, key opened once per entry: %.3f s (%d entries)\n", median(onceTimes), count);
   std::printf("plain loop, 8 values, key opened once per value: %.3f s (%d entries)\n", median(perValueTimes), count);
-  Remove(count);
+  kEntries.Remove(count);
   return 0;
 }
 
