@@ -7,10 +7,10 @@
 #include <system_error>
 #include <thread>
 
-#include "core/machine_worker.h"
 #include "core/shared_state.h"
 #include "inventory/inventory_passes.h"
 #include "registry/registry_layer.h"
+#include "request/machine_worker.h"
 
 namespace appcensus::cli {
 
@@ -151,9 +151,7 @@ void MachineRuns::RunOne(std::size_t index) {
       slot->begun = true;
     }
     InventoryContext context;
-    context.entries = &slot->state.uninstallEntryList;
-    context.table = &slot->state.applicationTable;
-    context.machineTestPassed = &slot->state.machineTestPassed;
+    context.state = &slot->state;
     context.log = slot->log;
     context.gate = gate;
     context.identityWait = identityWait;
@@ -162,7 +160,7 @@ void MachineRuns::RunOne(std::size_t index) {
       slot->identityTests.push_back(test);
     };
     // As the window's job for one machine, without the machine history.
-    if (EnumerateUninstallEntries(context, request) != 0) ReadApplicationDetails(context, request);
+    RunInventory(context, request);
     std::lock_guard lock(slot->mutex);
     slot->ended = true;
     slot->jobEnded.notify_all();

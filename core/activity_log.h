@@ -1,13 +1,9 @@
 // How every part of the program reports its steps to the user: a line in the activity list
 // with an icon for its level, the same text in a status-bar field, and the progress bar.
-// The main window implements it; tests and the console read a recording of the calls.
+// The main window implements it; the console program and the tests have their own.
 // Implementations accept calls from any thread, never make the caller wait for the window
 // thread, and keep each call whole and each thread's calls in order.
 #pragma once
-
-#include <memory>
-#include <mutex>
-#include <vector>
 
 #include "core/text.h"
 
@@ -20,53 +16,6 @@ class ActivityLog {
   virtual ~ActivityLog() = default;
   virtual void LogActivity(TextView text, ActivityLevel level, int statusField) = 0;
   virtual void SetStatusProgress(int value, int maximum) = 0;
-};
-
-// Keeps every call, in order, for tests to read.
-class RecordingActivityLog : public ActivityLog {
- public:
-  struct Call {
-    bool isProgress = false;
-    Text text;
-    ActivityLevel level = ActivityLevel::None;
-    int statusField = 0;
-    int value = 0;    // progress calls
-    int maximum = 0;  // progress calls
-  };
-
-  void LogActivity(TextView text, ActivityLevel level, int statusField) override {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(Call{false, Text(text), level, statusField, 0, 0});
-  }
-  void SetStatusProgress(int value, int maximum) override {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(Call{true, Text(), ActivityLevel::None, 2, value, maximum});
-  }
-
-  std::vector<Call> Calls() const {
-    std::lock_guard lock(mutex_);
-    return calls_;
-  }
-  // The texts of the log lines only (progress calls left out), in order.
-  std::vector<Text> Lines() const {
-    std::lock_guard lock(mutex_);
-    std::vector<Text> lines;
-    for (const auto& call : calls_)
-      if (!call.isProgress) lines.push_back(call.text);
-    return lines;
-  }
-  std::size_t Count() const {
-    std::lock_guard lock(mutex_);
-    return calls_.size();
-  }
-  void Clear() {
-    std::lock_guard lock(mutex_);
-    calls_.clear();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<Call> calls_;
 };
 
 }  // namespace appcensus

@@ -13,18 +13,32 @@ namespace appcensus {
 
 class TaskThread {
  public:
-  // Starts `work` on a new thread; false when no thread could be started.
+  // Starts `work` on a new thread; false when no thread could be started. Defined once per
+  // platform (task_thread.cpp, task_thread_win32.cpp).
   bool Start(std::function<void()> work);
   // Waits until the work has ended or `limit` has passed; true when it has ended.
-  bool WaitFor(std::chrono::milliseconds limit) const;
+  bool WaitFor(std::chrono::milliseconds limit) const {
+    if (!state_) return true;
+    std::unique_lock lock(state_->mutex);
+    return state_->ended.wait_for(lock, limit, [this] { return state_->done; });
+  }
   // True from a successful Start until the work has ended.
-  bool Running() const;
+  bool Running() const {
+    if (!state_) return false;
+    std::lock_guard lock(state_->mutex);
+    return !state_->done;
+  }
 
  private:
   struct State {
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
+    void MarkDone() {
+      std::lock_guard lock(mutex);
+      done = true;
+      ended.notify_all();
+    }
   };
   std::shared_ptr<State> state_;
 };

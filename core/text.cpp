@@ -1,9 +1,5 @@
 #include "core/text.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace appcensus {
 
 namespace {
@@ -36,40 +32,6 @@ void AppendUtf16(Text& out, char32_t cp) {
   }
 }
 
-#ifndef _WIN32
-// Portable case pairs for the letters an administrator meets in application names.
-char16_t PortableUpper(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 32);
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x131) return u'I';
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : static_cast<char16_t>(c - 1);
-    if (c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    return (c & 1) ? static_cast<char16_t>(c - 1) : c;
-  }
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 32);
-  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 32);
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 80);
-  return c;
-}
-
-char16_t PortableLower(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 32);
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x130) return u'i';
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? static_cast<char16_t>(c + 1) : c;
-    if (c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    return (c & 1) ? c : static_cast<char16_t>(c + 1);
-  }
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<char16_t>(c + 32);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
-  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);
-  return c;
-}
-#endif
 
 int DigitValue(char16_t c, int base) {
   int v = -1;
@@ -129,26 +91,6 @@ Text Utf8ToText(std::string_view utf8) {
 Text DecimalText(std::int64_t value) {
   const std::string digits = std::to_string(value);
   return Text(digits.begin(), digits.end());
-}
-
-Text UpperCase(TextView text) {
-  Text out(text);
-#ifdef _WIN32
-  if (!out.empty()) CharUpperBuffW(reinterpret_cast<LPWSTR>(out.data()), static_cast<DWORD>(out.size()));
-#else
-  for (auto& c : out) c = PortableUpper(c);
-#endif
-  return out;
-}
-
-Text LowerCase(TextView text) {
-  Text out(text);
-#ifdef _WIN32
-  if (!out.empty()) CharLowerBuffW(reinterpret_cast<LPWSTR>(out.data()), static_cast<DWORD>(out.size()));
-#else
-  for (auto& c : out) c = PortableLower(c);
-#endif
-  return out;
 }
 
 std::int32_t LeadingNumber(TextView text) {

@@ -1,7 +1,5 @@
 #include "export/export_file_name.h"
 
-#include <ctime>
-
 namespace appcensus {
 
 namespace {
@@ -36,18 +34,6 @@ bool IsReservedDeviceName(TextView stem) {
 }
 
 }  // namespace
-
-LocalDateTime CurrentLocalDateTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-#ifdef _WIN32
-  localtime_s(&parts, &now);
-#else
-  localtime_r(&now, &parts);
-#endif
-  return LocalDateTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                       parts.tm_hour,        parts.tm_min,     parts.tm_sec};
-}
 
 Text FormatDateTime(TextView mask, const LocalDateTime& time) {
   struct Field {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "export/csv_format.h"
-#include "export/csv_reader.h"
+#include "tests/support/csv_reader.h"
 #include "fuzz/brace_groups.h"
 #include "fuzz/fuzz_support.h"
 

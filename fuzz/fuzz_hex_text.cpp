@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "registry/registry_layer.h"
 
 namespace {

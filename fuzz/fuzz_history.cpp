@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_support.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "registry/registry_layer.h"
 #include "settings/stored_settings.h"
 

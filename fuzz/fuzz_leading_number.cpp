@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/machine_worker.h"
+#include "request/machine_worker.h"
 #include "fuzz/fuzz_support.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "registry/registry_layer.h"
 
 namespace {

@@ -8,39 +8,36 @@
 // stay, nothing follows.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
 
 #include "core/activity_log.h"
-#include "core/application_table.h"
-#include "core/job_gate.h"
+#include "core/shared_state.h"
 #include "core/task_thread.h"
 #include "core/text.h"
 #include "inventory/machine_test.h"
+#include "inventory/write_gate.h"
 
 namespace appcensus {
 
-// What one job's passes work on. The list, the table and the flag must outlive the job
-// (in the program they are the process-wide ones); the log and the gate are shared with
-// the identity-test threads, which may end after the job.
+// What one request's inventory works on. The entry list, the table and the verdict flag of
+// `state` must outlive it (in the window program they are the process-wide ones); the log
+// and the gate are shared with the identity-test threads, which may end after it.
 struct InventoryContext {
-  UninstallEntryList* entries = nullptr;
-  ApplicationTable* table = nullptr;
-  std::atomic<bool>* machineTestPassed = nullptr;
+  SharedState* state = nullptr;
   std::shared_ptr<ActivityLog> log;
-  std::shared_ptr<JobGate> gate = std::make_shared<JobGate>();
+  std::shared_ptr<WriteGate> gate;
   std::chrono::milliseconds identityWait = kIdentityTestWait;
   // Told of every identity-test thread started (optional).
   std::function<void(const TaskThread&)> identityTestStarted;
-
-  // A context on the program's shared state (Shared()).
-  static InventoryContext ForSharedState(std::shared_ptr<ActivityLog> log, std::shared_ptr<JobGate> gate);
-  // The same with a log that lives as long as the process (the main window's).
-  static InventoryContext ForSharedState(ActivityLog& processLog, std::shared_ptr<JobGate> gate);
 };
+
+// The inventory of one request: the listing pass over its ";"-separated machines, then the
+// detail pass when the listing found entries. Returns the number of records in the table
+// afterwards, 0 when nothing was listed.
+std::size_t RunInventory(InventoryContext& context, TextView request);
 
 // First pass: for each machine of the ";"-separated list, in order, the identity test and,
 // when it passes, every subkey of the Uninstall key into the entry list. Closes with the

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "core/activity_log.h"
-#include "core/job_gate.h"
+#include "inventory/write_gate.h"
 #include "core/task_thread.h"
 #include "core/text.h"
 
@@ -30,7 +30,7 @@ struct IdentityTestRun {
   // The job's log and gate: the test logs through them, also after its caller stopped
   // waiting, and logs nothing once the job has been abandoned.
   std::shared_ptr<ActivityLog> log;
-  std::shared_ptr<JobGate> gate;
+  std::shared_ptr<WriteGate> gate;
   std::chrono::milliseconds wait = kIdentityTestWait;
   // Told of every test thread started (tests use it to wait for late tests at the end).
   std::function<void(const TaskThread&)> started;

@@ -2,35 +2,44 @@
 
 #include <atomic>
 
-#ifdef _WIN32
-#include "registry/win32_registry_api.h"
-#else
-#include "registry/memory_registry.h"
-#endif
-
 namespace appcensus {
 
 namespace {
 
-RegistryApi& DefaultRegistryApi() {
-#ifdef _WIN32
-  static Win32RegistryApi api;
-#else
-  static MemoryRegistry api;  // Linux builds only ever run against simulated machines
-#endif
-  return api;
-}
+// Until a program picks its registry, every call fails as on a machine without one.
+class AbsentRegistry : public RegistryApi {
+ public:
+  long ConnectRegistry(const char16_t*, RegKey, RegKey* result) override { return Fail(result); }
+  long OpenKey(RegKey, const char16_t*, RegKey* result) override { return Fail(result); }
+  long OpenKeyEx(RegKey, const char16_t*, std::uint32_t, RegKey* result) override { return Fail(result); }
+  long CreateKeyEx(RegKey, const char16_t*, std::uint32_t, std::uint32_t, RegKey* result, std::uint32_t*) override {
+    return Fail(result);
+  }
+  long QueryValueEx(RegKey, const char16_t*, std::uint32_t*, std::uint8_t*, std::uint32_t*) override {
+    return reg::kFileNotFound;
+  }
+  long SetValueEx(RegKey, const char16_t*, std::uint32_t, const std::uint8_t*, std::uint32_t) override {
+    return reg::kFileNotFound;
+  }
+  long EnumKeyEx(RegKey, std::uint32_t, char16_t*, std::uint32_t*) override { return reg::kFileNotFound; }
+  long CloseKey(RegKey) override { return reg::kInvalidHandle; }
+  bool ComputerName(char16_t*, std::uint32_t*) override { return false; }
 
-std::atomic<RegistryApi*> current{nullptr};
+ private:
+  static long Fail(RegKey* result) {
+    *result = 0;
+    return reg::kFileNotFound;
+  }
+};
+
+AbsentRegistry absent;
+std::atomic<RegistryApi*> current{&absent};
 
 }  // namespace
 
-RegistryApi& CurrentRegistryApi() {
-  RegistryApi* api = current.load();
-  return api != nullptr ? *api : DefaultRegistryApi();
-}
+RegistryApi& CurrentRegistryApi() { return *current.load(); }
 
-void SetRegistryApi(RegistryApi* api) { current.store(api); }
+void SetRegistryApi(RegistryApi* api) { current.store(api != nullptr ? api : &absent); }
 
 ScopedRegistryApi::ScopedRegistryApi(RegistryApi& api) : previous_(current.exchange(&api)) {}
 

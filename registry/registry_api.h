@@ -1,8 +1,7 @@
 // The registry functions the access layer needs, as a small interface with the Win32
 // calling conventions: status codes, sizes in bytes for value data and in characters for
-// key names, ERROR_MORE_DATA when data does not fit. Two implementations: the real advapi32
-// one (win32_registry_api.h) and an in-memory registry of simulated machines
-// (memory_registry.h).
+// key names, ERROR_MORE_DATA when data does not fit. The programs use the real advapi32 one
+// (registry_api_win32.h); the tests an in-memory registry of simulated machines.
 #pragma once
 
 #include <cstdint>
@@ -72,8 +71,8 @@ class RegistryApi {
   virtual bool ComputerName(char16_t* buffer, std::uint32_t* count) = 0;
 };
 
-// The implementation every registry operation of the program goes through. On Windows it
-// starts as the real registry; elsewhere it must be set (tests use the in-memory one).
+// The implementation every registry operation of the program goes through, picked by the
+// program's entry point; until then every call fails.
 RegistryApi& CurrentRegistryApi();
 void SetRegistryApi(RegistryApi* api);
 

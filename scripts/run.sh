@@ -25,7 +25,7 @@ cmake --build --preset win64
 
 BIN="$REPO_ROOT/build/win64"
 EXE="$BIN/Appcensus_multi.exe"
-TOOL="$BIN/tests/ui/ui_window_tool.exe"
+TOOL="$BIN/ui_window_tool.exe"
 OUT="$REPO_ROOT/build/run"
 [[ -f "$EXE" ]] || die "$EXE was not built"
 [[ -f "$TOOL" ]] || die "$TOOL was not built"

@@ -74,9 +74,7 @@ void LoadWindowSize(SettingsWindow& window) {
   window.SetInnerSize(LeadingNumber(widthText), LeadingNumber(heightText));
 }
 
-void SaveTimeLimitSetting(SettingsWindow& window) { StoreTimeLimitText(window.TimeLimitText()); }
-
-void StoreTimeLimitText(TextView timeLimitText) {
+void SaveTimeLimitSetting(TextView timeLimitText) {
   SetRegistryValue(kSettingsKeyPath, kTimeLimitValue, timeLimitText, reg::kDword, kLocal);
 }
 

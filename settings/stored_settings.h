@@ -45,9 +45,8 @@ void SaveMachineHistory(TextView name);
 void LoadMachineHistory(SettingsWindow& window);
 void SaveWindowSize(SettingsWindow& window);
 void LoadWindowSize(SettingsWindow& window);
-void SaveTimeLimitSetting(SettingsWindow& window);
-// Stores a time-limit field text (read as a number) when the settings key exists.
-void StoreTimeLimitText(TextView timeLimitText);
+// Stores the time-limit field's text (read as a number) when the settings key exists.
+void SaveTimeLimitSetting(TextView timeLimitText);
 void LoadTimeLimitSetting(SettingsWindow& window);
 
 }  // namespace appcensus

@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "registry/registry_layer.h"
 
 namespace appcensus {

@@ -1,12 +1,14 @@
 #include "ui/activity_view.h"
 
+#include "ui/image_names.h"
+
 namespace appcensus {
 
 const char16_t* ActivityIconName(ActivityLevel level) {
   switch (level) {
-    case ActivityLevel::InProgress: return u"ICO_ActionEnCours";
-    case ActivityLevel::Done: return u"ICO_ActionTermine";
-    case ActivityLevel::Error: return u"ICO_ActionErreur";
+    case ActivityLevel::InProgress: return kImageInProgress;
+    case ActivityLevel::Done: return kImageDone;
+    case ActivityLevel::Error: return kImageError;
     default: return nullptr;
   }
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/name_filter.h"
+#include "ui/image_names.h"
 
 namespace appcensus {
 
@@ -15,15 +16,15 @@ TableRow ApplicationTableRow(const ApplicationRecord& record) {
 std::array<TreeNode, 9> ApplicationBranch(const ApplicationRecord& record) {
   auto image = [](const char16_t* name) { return NamedId(name, 0); };
   return {{
-      {record.DisplayName, image(u"ICO_Application"), 0},
-      {u"Version : " + record.DisplayVersion, image(u"ICO_VersionApplication"), 1},
-      {u"Code produit : " + record.ProductCode, image(u"ICO_CodeProduit"), 1},
-      {u"Date d'installation : " + record.InstallDate, image(u"ICO_DateInstallationApplication"), 1},
-      {u"Source d'installation : " + record.InstallSource, image(u"ICO_SourceApplication"), 1},
-      {u"Emplacement de destination : " + record.InstallLocation, image(u"ICO_DestinationApplication"), 1},
-      {u"Commande de désinstallation : " + record.UninstallString, image(u"ICO_CommandeDesinstallationApplication"), 1},
-      {u"Emplacement dans base de registre : " + EntryRegistryPath(record), image(u"ICO_EmplacementBaseDeRegistre"), 1},
-      {u"Machine : " + record.Machine, image(u"ICO_NomMachineApplication"), 1},
+      {record.DisplayName, image(kImageApplication), 0},
+      {u"Version : " + record.DisplayVersion, image(kImageVersion), 1},
+      {u"Code produit : " + record.ProductCode, image(kImageProductCode), 1},
+      {u"Date d'installation : " + record.InstallDate, image(kImageInstallDate), 1},
+      {u"Source d'installation : " + record.InstallSource, image(kImageSource), 1},
+      {u"Emplacement de destination : " + record.InstallLocation, image(kImageDestination), 1},
+      {u"Commande de désinstallation : " + record.UninstallString, image(kImageUninstallCommand), 1},
+      {u"Emplacement dans base de registre : " + EntryRegistryPath(record), image(kImageRegistryPath), 1},
+      {u"Machine : " + record.Machine, image(kImageMachine), 1},
   }};
 }
 

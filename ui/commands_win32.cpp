@@ -8,59 +8,15 @@
 #include "core/shared_state.h"
 #include "export/export_win32.h"
 #include "settings/stored_settings.h"
+#include "ui/controls_win32.h"
 #include "ui/main_views.h"
-#include "ui/main_window_win32.h"
-#include "ui/named_ids.h"
 #include "ui/view_navigation.h"
+#include "ui/window_layout_win32.h"
+#include "ui/window_settings_win32.h"
 
 namespace appcensus {
 
 namespace {
-
-HWND Gadget(const char16_t* name) { return reinterpret_cast<HWND>(NamedId(name, 0)); }
-
-Text WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(hwnd, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(copied > 0 ? copied : 0));
-}
-
-// The machine box, the time-limit field and the window, for the stored settings.
-class WindowSettings : public SettingsWindow {
- public:
-  Text MachineBoxText() override { return WindowText(Gadget(u"CBX_nomMachine")); }
-  void SetMachineBoxText(TextView text) override {
-    const Text copy(text);
-    SetWindowTextW(Gadget(u"CBX_nomMachine"), reinterpret_cast<LPCWSTR>(copy.c_str()));
-  }
-  void ClearMachineBoxItems() override { SendMessageW(Gadget(u"CBX_nomMachine"), CB_RESETCONTENT, 0, 0); }
-  void AppendMachineBoxItem(TextView item) override {
-    const Text copy(item);
-    SendMessageW(Gadget(u"CBX_nomMachine"), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(copy.c_str()));
-  }
-  Text TimeLimitText() override { return WindowText(Gadget(u"TXT_TempAttente")); }
-  void SetTimeLimitText(TextView text) override {
-    const Text copy(text);
-    SetWindowTextW(Gadget(u"TXT_TempAttente"), reinterpret_cast<LPCWSTR>(copy.c_str()));
-  }
-  bool InnerSize(int* width, int* height) override {
-    HWND window = Gadget(u"ID_FenGeneral");
-    RECT inner{};
-    if (!window || !GetClientRect(window, &inner)) return false;
-    *width = inner.right;
-    *height = inner.bottom;
-    return true;
-  }
-  void SetInnerSize(int width, int height) override {
-    HWND window = Gadget(u"ID_FenGeneral");
-    RECT outer{0, 0, width, height};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-};
 
 // ---- the tree's nodes in their flat top-to-bottom order -------------------------------
 
@@ -127,7 +83,7 @@ void SelectTreeNodeUnderPointer(HWND tree) {
 
 void RequestMachine() {
   SetViewsBusy(1);
-  Text machine = WindowText(Gadget(u"CBX_nomMachine"));
+  Text machine = WindowText(Gadget(kMachineBox));
   if (machine.empty()) machine = u".";
   Shared().pendingMachineRequest.Set(machine);
   WindowSettings settings;
@@ -141,15 +97,15 @@ void FilterByName() {
 }
 
 void Export() {
-  ExportApplicationsFromWindow(Gadget(u"ID_FenGeneral"), Shared().applicationTable, Shared().lastMachineName,
+  ExportApplicationsFromWindow(Gadget(kMainWindow), Shared().applicationTable, Shared().lastMachineName,
                                MainActivityLog(), MatchesNameFilter, SetViewsBusy);
 }
 
 // Table row to its application's node in the tree.
 void ShowTree() {
   SelectPanelTab(1);
-  HWND tree = Gadget(u"TREE_ApplicationsUninstall");
-  const int position = TreePositionForRow(SelectedRow(Gadget(u"LISTE_ApplicationsUninstall")));
+  HWND tree = Gadget(kTree);
+  const int position = TreePositionForRow(SelectedRow(Gadget(kTable)));
   TreeView_SelectItem(tree, nullptr);
   if (HTREEITEM item = TreeItemAt(tree, position)) {
     TreeView_SelectItem(tree, item);
@@ -161,8 +117,8 @@ void ShowTree() {
 // Any node of the tree to its application's row in the table.
 void ShowTableRow() {
   SelectPanelTab(0);
-  HWND tree = Gadget(u"TREE_ApplicationsUninstall");
-  HWND list = Gadget(u"LISTE_ApplicationsUninstall");
+  HWND tree = Gadget(kTree);
+  HWND list = Gadget(kTable);
   const int row = RowForTreePosition(TreePositionOf(tree, TreeView_GetSelection(tree)));
   LVITEMW state{};
   state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -177,17 +133,17 @@ void ShowTableRow() {
 
 void OnGadgetClicked(HWND control) {
   if (!control) return;
-  if (control == Gadget(u"BT_EditerInfosApplications")) Export();
-  else if (control == Gadget(u"BT_Afficher")) RequestMachine();
-  else if (control == Gadget(u"BT_RchApplication")) FilterByName();
+  if (control == Gadget(kExportButton)) Export();
+  else if (control == Gadget(kRequestButton)) RequestMachine();
+  else if (control == Gadget(kSearchButton)) FilterByName();
 }
 
 void OnViewMouseEvent(HWND view, UINT code) {
   if (!view) return;
-  if (view == Gadget(u"LISTE_ApplicationsUninstall")) {
+  if (view == Gadget(kTable)) {
     if (code == NM_DBLCLK) ShowTree();
     else if (code == NM_RDBLCLK) CopySelectionToClipboard();
-  } else if (view == Gadget(u"TREE_ApplicationsUninstall")) {
+  } else if (view == Gadget(kTree)) {
     if (code == NM_RCLICK) {
       SelectTreeNodeUnderPointer(view);
     } else if (code == NM_RDBLCLK) {
@@ -209,15 +165,15 @@ void CopySelectionToClipboard() {
   HWND focus = GetFocus();
   if (!focus) return;
   Text text;
-  if (focus == Gadget(u"LISTE_ApplicationsUninstall")) {
+  if (focus == Gadget(kTable)) {
     const int row = SelectedRow(focus);
     if (row >= 0) text = ListItemText(focus, row, 0);
-  } else if (focus == Gadget(u"TREE_ApplicationsUninstall")) {
+  } else if (focus == Gadget(kTree)) {
     if (HTREEITEM item = TreeView_GetSelection(focus)) text = TreeItemText(focus, item);
   } else {
     return;
   }
-  if (!OpenClipboard(Gadget(u"ID_FenGeneral"))) return;
+  if (!OpenClipboard(Gadget(kMainWindow))) return;
   EmptyClipboard();
   const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
   if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {

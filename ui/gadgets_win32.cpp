@@ -2,17 +2,11 @@
 
 #include <algorithm>
 
+#include "ui/controls_win32.h"
 #include "ui/icons_win32.h"
-#include "ui/named_ids.h"
 #include "ui/window_layout.h"
 
 namespace appcensus {
-
-namespace {
-
-HWND Gadget(const char16_t* name) { return reinterpret_cast<HWND>(NamedId(name, 0)); }
-
-}  // namespace
 
 SmallImageList::SmallImageList() : list_(ImageList_Create(16, 16, ILC_COLOR32, 16, 16)) {}
 
@@ -54,25 +48,25 @@ void Win32Gadgets::EndUpdate() {
   quiet_.clear();
   // Turning redraw back on may show a window again; the views keep their busy state.
   const int show = viewsVisible_ ? SW_SHOWNA : SW_HIDE;
-  ShowWindow(Gadget(u"LISTE_ApplicationsUninstall"), show);
-  ShowWindow(Gadget(u"TREE_ApplicationsUninstall"), show);
+  ShowWindow(Gadget(kTable), show);
+  ShowWindow(Gadget(kTree), show);
 }
 
 void Win32Gadgets::ClearTable() {
-  HWND list = Gadget(u"LISTE_ApplicationsUninstall");
+  HWND list = Gadget(kTable);
   Quiet(list);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
 }
 
 void Win32Gadgets::ClearTree() {
-  HWND tree = Gadget(u"TREE_ApplicationsUninstall");
+  HWND tree = Gadget(kTree);
   Quiet(tree);
   SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   parents_.clear();
 }
 
 void Win32Gadgets::AppendTableRows(std::span<const TableRow> rows) {
-  HWND list = Gadget(u"LISTE_ApplicationsUninstall");
+  HWND list = Gadget(kTable);
   if (!list || rows.empty()) return;
   Quiet(list);
   int next = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
@@ -95,7 +89,7 @@ void Win32Gadgets::AppendTableRows(std::span<const TableRow> rows) {
 }
 
 void Win32Gadgets::AppendTreeNodes(std::span<const TreeNode> nodes) {
-  HWND tree = Gadget(u"TREE_ApplicationsUninstall");
+  HWND tree = Gadget(kTree);
   if (!tree || nodes.empty()) return;
   Quiet(tree);
   for (const TreeNode& node : nodes) {
@@ -119,18 +113,18 @@ void Win32Gadgets::SetRowBackground(int row, RgbColour colour) {
   item.mask = LVIF_PARAM;
   item.iItem = row;
   item.lParam = kRowShadedFlag | RGB(colour.red, colour.green, colour.blue);
-  SendMessageW(Gadget(u"LISTE_ApplicationsUninstall"), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(Gadget(kTable), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void Win32Gadgets::SetViewsVisible(bool visible) {
   viewsVisible_ = visible;
   const int show = visible ? SW_SHOWNA : SW_HIDE;
-  ShowWindow(Gadget(u"LISTE_ApplicationsUninstall"), show);
-  ShowWindow(Gadget(u"TREE_ApplicationsUninstall"), show);
+  ShowWindow(Gadget(kTable), show);
+  ShowWindow(Gadget(kTree), show);
 }
 
 void Win32Gadgets::AppendActivityRow(TextView text, NamedValue image) {
-  HWND activity = Gadget(u"LST_Activite");
+  HWND activity = Gadget(kActivityList);
   if (!activity) return;
   Quiet(activity);
   Text copy(text);
@@ -144,25 +138,25 @@ void Win32Gadgets::AppendActivityRow(TextView text, NamedValue image) {
 
 void Win32Gadgets::SetStatusText(int field, TextView text) {
   Text copy(text);
-  SendMessageW(Gadget(u"ID_BarreDeStatus"), SB_SETTEXTW, static_cast<WPARAM>(field),
+  SendMessageW(Gadget(kStatusBar), SB_SETTEXTW, static_cast<WPARAM>(field),
                reinterpret_cast<LPARAM>(copy.c_str()));
 }
 
 void Win32Gadgets::SetStatusIcon(NamedValue image) {
   // Drawn by the window on WM_DRAWITEM, from the bitmap kept as the field's data.
-  HWND status = Gadget(u"ID_BarreDeStatus");
+  HWND status = Gadget(kStatusBar);
   SendMessageW(status, SB_SETTEXTW, 0 | SBT_OWNERDRAW | SBT_NOBORDERS, static_cast<LPARAM>(image));
   InvalidateRect(status, nullptr, FALSE);
 }
 
 void Win32Gadgets::SetStatusProgress(int value, int maximum) {
-  HWND progress = Gadget(u"ID_BarreDeStatus") ? GetWindow(Gadget(u"ID_BarreDeStatus"), GW_CHILD) : nullptr;
+  HWND progress = Gadget(kStatusBar) ? GetWindow(Gadget(kStatusBar), GW_CHILD) : nullptr;
   SendMessageW(progress, PBM_SETRANGE32, 0, maximum);
   SendMessageW(progress, PBM_SETPOS, value, 0);
 }
 
 void Win32Gadgets::SetProgressVisible(bool visible) {
-  HWND status = Gadget(u"ID_BarreDeStatus");
+  HWND status = Gadget(kStatusBar);
   HWND progress = status ? GetWindow(status, GW_CHILD) : nullptr;
   if (progress) ShowWindow(progress, visible ? SW_SHOWNA : SW_HIDE);
 }

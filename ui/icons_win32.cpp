@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ui/handles_win32.h"
-#include "ui/icon_names.h"
+#include "ui/image_names.h"
 #include "ui/named_ids.h"
 
 namespace appcensus {
@@ -72,8 +72,8 @@ HICON CreateIconFromPixels(const RgbaImage& straight) {
 
 void LoadIcons() {
   LoadedIcons& icons = TheIcons();
-  for (const IconSpec& spec : kIcons) {
-    const auto* name = reinterpret_cast<const wchar_t*>(spec.name);
+  for (const IconImage& icon : kIcons) {
+    const auto* name = reinterpret_cast<const wchar_t*>(icon.name);
     HBITMAP bitmap = nullptr;
     if (auto image = DecodePng(ResourceBytes(name))) {
       RgbaImage premultiplied = *image;
@@ -85,7 +85,7 @@ void LoadIcons() {
         icons.pixels.emplace(bitmap, std::move(*image));
       }
     }
-    RegisterNamedId(spec.name, 0, reinterpret_cast<NamedValue>(bitmap), u"");
+    RegisterNamedId(icon.name, 0, reinterpret_cast<NamedValue>(bitmap), u"");
   }
 }
 

@@ -7,11 +7,13 @@
 
 #include "core/shared_state.h"
 #include "ui/commands_win32.h"
+#include "ui/controls_win32.h"
 #include "ui/gadgets_win32.h"
 #include "ui/icons_win32.h"
+#include "ui/image_names.h"
 #include "ui/main_views.h"
-#include "ui/named_ids.h"
 #include "ui/window_layout.h"
+#include "ui/window_layout_win32.h"
 
 namespace appcensus {
 
@@ -21,11 +23,11 @@ constexpr wchar_t kMainWindowClass[] = L"AppcensusMainWindow";
 constexpr wchar_t kTabPageClass[] = L"AppcensusTabPage";
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-struct ColumnSpec {
+struct TableColumn {
   const wchar_t* title;
   int width;
 };
-constexpr std::array<ColumnSpec, 9> kColumns = {{
+constexpr std::array<TableColumn, 9> kColumns = {{
     {L"Nom de l'application", 150},
     {L"Version", 100},
     {L"Identité", 100},
@@ -38,18 +40,9 @@ constexpr std::array<ColumnSpec, 9> kColumns = {{
 }};
 constexpr const wchar_t* kTabNames[3] = {L"Tableau", L"Arborescence", L"Activité"};
 
-// Everything the window keeps; one window per process, reached through GWLP_USERDATA.
+// What the window keeps besides its controls, which are reached by name; one window per
+// process, reached through GWLP_USERDATA.
 struct MainWindow {
-  HWND window = nullptr;
-  HWND statusBar = nullptr;
-  HWND progressBar = nullptr;
-  HWND panel = nullptr;
-  HWND pages[3] = {};
-  HWND table = nullptr;
-  HWND tree = nullptr;
-  HWND activity = nullptr;
-  HWND searchField = nullptr;
-  HWND timeLimitField = nullptr;
   SIZE minimumOuterSize{};
   UniqueFont tahomaBold;
   UniqueFont arial;
@@ -57,8 +50,7 @@ struct MainWindow {
   UniqueIcon searchIcon;
   UniqueIcon requestIcon;
   Win32Gadgets gadgets;
-  UINT namedIdQuery = 0;
-  int nextControlId = 1000;
+  int nextControlId = 2000;  // controls without a name
 };
 
 std::unique_ptr<MainWindow>& TheWindow() {
@@ -68,14 +60,21 @@ std::unique_ptr<MainWindow>& TheWindow() {
 
 MainWindow* WindowOf(HWND hwnd) { return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-HWND Child(MainWindow& w, HWND parent, const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle,
-           int x, int y, int width, int height) {
-  return CreateWindowExW(exStyle, className, caption, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(w.nextControlId++)), GetModuleHandleW(nullptr),
-                         nullptr);
-}
+// The controls made by CreateMainWindow, while it registers them and sets their fonts.
+struct NewControls {
+  HWND window, statusBar, panel, table, tree, activity;
+  HWND listLabel, searchField, searchLabel, searchButton, machineLabel, machineBox, requestButton, exportButton,
+      waitLabel, timeLimitField, secondsLabel;
+};
 
-void RegisterGadget(const char16_t* name, HWND hwnd) { RegisterNamedId(name, 0, reinterpret_cast<NamedValue>(hwnd), u""); }
+// A child control; a named gadget carries its fixed control identifier.
+HWND Child(MainWindow& w, HWND parent, const char16_t* name, const wchar_t* className, const wchar_t* caption,
+           DWORD style, DWORD exStyle, GadgetRect at) {
+  const int id = name ? GadgetControlId(name) : w.nextControlId++;
+  return CreateWindowExW(exStyle, className, caption, WS_CHILD | WS_VISIBLE | style, at.x, at.y, at.width, at.height,
+                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleW(nullptr), nullptr);
+}
 
 UniqueFont CreatePointFont(const wchar_t* face, int points, int weight, DWORD quality) {
   HDC screen = GetDC(nullptr);
@@ -112,32 +111,6 @@ void AddTab(HWND panel, int index, const wchar_t* name) {
   SendMessageW(panel, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// The page area of the panel, in the panel's coordinates.
-RECT PageRect(HWND panel) {
-  RECT area{};
-  GetClientRect(panel, &area);
-  SendMessageW(panel, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  return area;
-}
-
-void PlacePages(MainWindow& w) {
-  const RECT area = PageRect(w.panel);
-  for (HWND page : w.pages)
-    MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
-}
-
-void ShowSelectedPage(MainWindow& w) {
-  const int selected = static_cast<int>(SendMessageW(w.panel, TCM_GETCURSEL, 0, 0));
-  for (int i = 0; i < 3; ++i) ShowWindow(w.pages[i], i == selected ? SW_SHOW : SW_HIDE);
-}
-
-Text WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(hwnd, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(copied > 0 ? copied : 0));
-}
-
 // The title-fitting widths were measured before the fonts were set, and Wine's measure
 // leaves out a pixel of the header's text margins; widen any column whose title would not
 // show whole in its header now. Where the measure already covers the margins this changes
@@ -169,47 +142,44 @@ UniqueIcon ShowImageOnButton(HWND button, const char16_t* imageName) {
 
 // ---- handlers ------------------------------------------------------------------------
 
-void OnSize(MainWindow& w, WPARAM kind) {
-  SendMessageW(w.statusBar, WM_SIZE, 0, 0);  // the status bar follows the bottom edge
-  PlaceProgressBar(w.statusBar, w.progressBar);
+void OnSize(WPARAM kind) {
+  HWND statusBar = Gadget(kStatusBar);
+  SendMessageW(statusBar, WM_SIZE, 0, 0);  // the status bar follows the bottom edge
+  PlaceProgressBar(statusBar, GetWindow(statusBar, GW_CHILD));
   if (kind == SIZE_MINIMIZED || !Shared().layoutReady.load()) return;
   OnWindowResized();
 }
 
-void OnGetMinMaxInfo(MainWindow& w, MINMAXINFO* info) {
+void OnGetMinMaxInfo(const MainWindow& w, MINMAXINFO* info) {
   info->ptMinTrackSize.x = w.minimumOuterSize.cx;
   info->ptMinTrackSize.y = w.minimumOuterSize.cy;
 }
 
-void OnCommand(MainWindow& w, HWND control, int code) {
-  if (code == BN_CLICKED && GetParent(control) == w.window) {
+void OnCommand(HWND window, HWND control, int code) {
+  if (code == BN_CLICKED && GetParent(control) == window) {
     OnGadgetClicked(control);
     return;
   }
   // The texts other threads read are mirrored at every change.
   if (code != EN_CHANGE) return;
-  if (control == w.searchField) SearchFieldText().Set(WindowText(control));
-  if (control == w.timeLimitField) TimeLimitFieldText().Set(WindowText(control));
+  if (control == Gadget(kSearchField)) SearchFieldText().Set(WindowText(control));
+  if (control == Gadget(kTimeLimitField)) TimeLimitFieldText().Set(WindowText(control));
 }
 
 LRESULT OnTableCustomDraw(NMLVCUSTOMDRAW* draw) {
-  switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-      if (draw->nmcd.lItemlParam & kRowShadedFlag)
-        draw->clrTextBk = static_cast<COLORREF>(draw->nmcd.lItemlParam & 0x00FFFFFF);
-      return CDRF_DODEFAULT;
-    default:
-      return CDRF_DODEFAULT;
-  }
+  if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && (draw->nmcd.lItemlParam & kRowShadedFlag))
+    draw->clrTextBk = static_cast<COLORREF>(draw->nmcd.lItemlParam & 0x00FFFFFF);
+  return CDRF_DODEFAULT;
 }
 
-LRESULT OnNotify(MainWindow& w, NMHDR* header) {
-  if (header->hwndFrom == w.table && header->code == NM_CUSTOMDRAW)
+LRESULT OnNotify(NMHDR* header) {
+  HWND table = Gadget(kTable);
+  HWND tree = Gadget(kTree);
+  if (header->hwndFrom == table && header->code == NM_CUSTOMDRAW)
     return OnTableCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-  if (header->hwndFrom == w.panel && header->code == TCN_SELCHANGE) ShowSelectedPage(w);
-  if ((header->hwndFrom == w.table || header->hwndFrom == w.tree) &&
+  if (header->hwndFrom == Gadget(kPanel) && header->code == TCN_SELCHANGE) ShowSelectedPage();
+  if ((header->hwndFrom == table || header->hwndFrom == tree) &&
       (header->code == NM_DBLCLK || header->code == NM_RDBLCLK || header->code == NM_RCLICK))
     OnViewMouseEvent(header->hwndFrom, header->code);
   return 0;
@@ -231,29 +201,23 @@ void OnDrawStatusIcon(DRAWITEMSTRUCT* draw) {
   DeleteDC(source);
 }
 
-LRESULT OnNamedIdQuery(WPARAM atom) {
-  wchar_t name[256] = {};
-  if (!GlobalGetAtomNameW(static_cast<ATOM>(atom), name, 256)) return 0;
-  return static_cast<LRESULT>(NamedId(reinterpret_cast<const char16_t*>(name), 0));
-}
-
 LRESULT HandleMainMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   MainWindow* w = WindowOf(hwnd);
   if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
   switch (message) {
     case WM_SIZE:
-      OnSize(*w, wParam);
+      OnSize(wParam);
       return 0;
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(*w, reinterpret_cast<MINMAXINFO*>(lParam));
       return 0;
     case WM_COMMAND:
-      OnCommand(*w, reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+      OnCommand(hwnd, reinterpret_cast<HWND>(lParam), HIWORD(wParam));
       return 0;
     case WM_NOTIFY:
-      return OnNotify(*w, reinterpret_cast<NMHDR*>(lParam));
+      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_DRAWITEM:
-      if (reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem != w->statusBar) break;
+      if (reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem != Gadget(kStatusBar)) break;
       OnDrawStatusIcon(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case kApplyUiWorkMessage:
@@ -263,7 +227,6 @@ LRESULT HandleMainMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       PostQuitMessage(0);
       return 0;
     default:
-      if (message == w->namedIdQuery && message != 0) return OnNamedIdQuery(wParam);
       break;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -279,16 +242,16 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 // A tab page only holds its view; it passes the view's notifications to the main window.
 LRESULT CALLBACK TabPageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_NOTIFY:
-    case WM_COMMAND:
-    case WM_DRAWITEM:
-      if (HWND top = GetAncestor(hwnd, GA_ROOT); top && top != hwnd) return SendMessageW(top, message, wParam, lParam);
-      break;
-    default:
-      break;
-  }
+  if (message == WM_NOTIFY || message == WM_COMMAND || message == WM_DRAWITEM)
+    if (HWND top = GetAncestor(hwnd, GA_ROOT); top && top != hwnd) return SendMessageW(top, message, wParam, lParam);
   return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// ---- creation -------------------------------------------------------------------------
+
+HICON ApplicationIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(LoadImageW(instance, L"APPCENSUS_ICON", IMAGE_ICON, GetSystemMetrics(widthMetric),
+                                       GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR));
 }
 
 bool RegisterWindowClasses() {
@@ -299,11 +262,8 @@ bool RegisterWindowClasses() {
   main.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   // The application icon of the program's resources, in the caption and the task bar; none
   // when the program file carries no such icon.
-  main.hIcon = static_cast<HICON>(LoadImageW(main.hInstance, L"APPCENSUS_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-  main.hIconSm = static_cast<HICON>(LoadImageW(main.hInstance, L"APPCENSUS_ICON", IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                               LR_DEFAULTCOLOR));
+  main.hIcon = ApplicationIcon(main.hInstance, SM_CXICON, SM_CYICON);
+  main.hIconSm = ApplicationIcon(main.hInstance, SM_CXSMICON, SM_CYSMICON);
   main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   main.lpszClassName = kMainWindowClass;
   WNDCLASSEXW page = main;
@@ -317,22 +277,104 @@ bool RegisterWindowClasses() {
   return mainOk && pageOk;
 }
 
-HWND CreatePage(MainWindow& w) {
-  return CreateWindowExW(WS_EX_CONTROLPARENT, kTabPageClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, w.panel,
-                         nullptr, GetModuleHandleW(nullptr), nullptr);
+HWND CreatePage(MainWindow& w, HWND panel) {
+  return CreateWindowExW(WS_EX_CONTROLPARENT, kTabPageClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, panel,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(w.nextControlId++)), GetModuleHandleW(nullptr),
+                         nullptr);
 }
 
-HWND CreateReportList(MainWindow& w, HWND page, DWORD extraStyle, DWORD extendedStyle) {
-  HWND list = Child(w, page, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | extraStyle, 0, 0, 0, 615, 585);
+HWND CreateReportList(MainWindow& w, HWND page, const char16_t* name, DWORD extraStyle, DWORD extendedStyle) {
+  HWND list = Child(w, page, name, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | extraStyle, 0, {0, 0, 615, 585});
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extendedStyle, extendedStyle);
   return list;
+}
+
+// Status bar: four fields, the progress bar in field 2 at 0 of 0..100.
+void CreateStatusBar(MainWindow& w, NewControls& c) {
+  c.statusBar = Child(w, c.window, kStatusBar, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, {0, 0, 0, 0});
+  int rightEdges[4];
+  for (int i = 0, edge = 0; i < 4; ++i) rightEdges[i] = edge += kStatusFieldWidths[i];
+  SendMessageW(c.statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(rightEdges));
+  HWND progressBar = Child(w, c.statusBar, nullptr, PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, {0, 0, 0, 0});
+  SendMessageW(progressBar, PBM_SETRANGE32, 0, 100);
+  SendMessageW(progressBar, PBM_SETPOS, 0, 0);
+  PlaceProgressBar(c.statusBar, progressBar);
+}
+
+// The panel with its three pages: the table, the tree and the activity list.
+void CreatePanel(MainWindow& w, NewControls& c) {
+  c.panel = Child(w, c.window, kPanel, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, {1, 80, 620, 613});
+  AddTab(c.panel, 0, kTabNames[0]);
+  c.table = CreateReportList(w, CreatePage(w, c.panel), kTable, LVS_SHOWSELALWAYS,
+                             LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+  InsertColumn(c.table, 0, kColumns[0].title, kColumns[0].width);
+  SendMessageW(c.table, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+  AddTab(c.panel, 1, kTabNames[1]);
+  c.tree = Child(w, CreatePage(w, c.panel), kTree, WC_TREEVIEWW, L"",
+                 TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, {0, 0, 615, 585});
+  SendMessageW(c.tree, TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
+  SendMessageW(c.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(w.gadgets.TreeImages()));
+  AddTab(c.panel, 2, kTabNames[2]);
+  c.activity = CreateReportList(w, CreatePage(w, c.panel), kActivityList, 0, LVS_EX_DOUBLEBUFFER);
+  InsertColumn(c.activity, 0, L"Activité", 585);
+  SendMessageW(c.activity, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(w.gadgets.ActivityImages()));
+  for (int i = 1; i < 9; ++i) InsertColumn(c.table, i, kColumns[i].title, kColumns[i].width);
+  for (int i = 0; i < 9; ++i) SendMessageW(c.table, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+// The window's other gadgets, in their order of creation.
+void CreateControls(MainWindow& w, NewControls& c) {
+  const DWORD label = SS_LEFTNOWORDWRAP;
+  const DWORD imageButton = BS_PUSHBUTTON | BS_ICON | WS_TABSTOP;
+  c.listLabel = Child(w, c.window, nullptr, WC_STATICW, L"Liste des applications :", label, 0, {5, 65, 150, 15});
+  c.searchField = Child(w, c.window, kSearchField, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                        {192, 701, 230, 20});
+  c.searchLabel =
+      Child(w, c.window, kSearchLabel, WC_STATICW, L"Recherche d'une application :", label, 0, {7, 703, 185, 15});
+  c.searchButton = Child(w, c.window, kSearchButton, WC_BUTTONW, L"", imageButton, 0, {427, 701, 35, 35});
+  w.searchIcon = ShowImageOnButton(c.searchButton, kImageSearch);
+  c.machineLabel = Child(w, c.window, nullptr, WC_STATICW, L"Nom machine :", label, 0, {114, 18, 90, 15});
+  // A combo box's height includes its opened list.
+  c.machineBox = Child(w, c.window, kMachineBox, WC_COMBOBOXW, L"",
+                       CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0, {210, 15, 205, 350});
+  c.requestButton = Child(w, c.window, kRequestButton, WC_BUTTONW, L"", imageButton, 0, {420, 9, 40, 40});
+  w.requestIcon = ShowImageOnButton(c.requestButton, kImageRequest);
+  c.exportButton = Child(w, c.window, kExportButton, WC_BUTTONW, L"Exporter au format CSV",
+                         BS_PUSHBUTTON | WS_TABSTOP, 0, {40, 735, 225, 20});
+  c.waitLabel = Child(w, c.window, nullptr, WC_STATICW, L"Temps d'attente traitement :", label, 0, {282, 60, 130, 15});
+  c.timeLimitField = Child(w, c.window, kTimeLimitField, WC_EDITW, L"000", ES_NUMBER | ES_CENTER | WS_TABSTOP,
+                           WS_EX_CLIENTEDGE, {410, 55, 25, 20});
+  c.secondsLabel = Child(w, c.window, nullptr, WC_STATICW, L"secs", label, 0, {436, 60, 25, 20});
+}
+
+void RegisterGadgets(const NewControls& c) {
+  const std::pair<const char16_t*, HWND> gadgets[] = {
+      {kRequestButton, c.requestButton}, {kExportButton, c.exportButton},     {kMachineBox, c.machineBox},
+      {kTable, c.table},                 {kTree, c.tree},                     {kPanel, c.panel},
+      {kSearchField, c.searchField},     {kSearchButton, c.searchButton},     {kStatusBar, c.statusBar},
+      {kTimeLimitField, c.timeLimitField}, {kActivityList, c.activity},     {kSearchLabel, c.searchLabel},
+  };
+  RegisterNamedId(kMainWindow, 0, reinterpret_cast<NamedValue>(c.window), u"");
+  for (const auto& [name, hwnd] : gadgets) RegisterNamedId(name, 0, reinterpret_cast<NamedValue>(hwnd), u"");
+}
+
+void SetFonts(MainWindow& w, const NewControls& c) {
+  w.tahomaBold = CreatePointFont(L"Tahoma", 8, FW_BOLD, PROOF_QUALITY);
+  w.arial = CreatePointFont(L"Arial", 8, FW_NORMAL, DEFAULT_QUALITY);
+  w.controlFont = CreateControlFont();
+  for (HWND control : {c.panel, c.table, c.tree}) SetFont(control, w.arial);
+  for (HWND control : {c.activity, c.listLabel, c.searchField, c.searchLabel, c.machineLabel, c.machineBox})
+    SetFont(control, w.tahomaBold);
+  for (HWND control : {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel}) SetFont(control, w.controlFont);
+  WidenColumnsToTheirTitles(c.table);
+  // "000" must fit the 25-pixel field.
+  SendMessageW(c.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
 }
 
 }  // namespace
 
 void CreateMainWindow() {
   LoadIcons();
-
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   if (!RegisterWindowClasses()) return;
@@ -341,125 +383,26 @@ void CreateMainWindow() {
   RECT outer{0, 0, kWindowMinInnerWidth, kWindowMinInnerHeight};
   AdjustWindowRectEx(&outer, kMainWindowStyle, FALSE, 0);
   w->minimumOuterSize = {outer.right - outer.left, outer.bottom - outer.top};
+  NewControls c{};
   const Text title = WindowTitle();
-  w->window = CreateWindowExW(0, kMainWindowClass, reinterpret_cast<LPCWSTR>(title.c_str()), kMainWindowStyle,
-                              kWindowCreationX, kWindowCreationY, w->minimumOuterSize.cx, w->minimumOuterSize.cy,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!w->window) return;
+  c.window = CreateWindowExW(0, kMainWindowClass, Wide(title), kMainWindowStyle, kWindowCreationX, kWindowCreationY,
+                             w->minimumOuterSize.cx, w->minimumOuterSize.cy, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  if (!c.window) return;
   MainWindow& m = *w;
   TheWindow() = std::move(w);
-  m.namedIdQuery = RegisterWindowMessageW(kNamedIdQueryMessageName);
 
-  // Status bar: four fields, the progress bar in field 2 at 0 of 0..100.
-  m.statusBar = Child(m, m.window, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0, 0);
-  int rightEdges[4];
-  for (int i = 0, edge = 0; i < 4; ++i) rightEdges[i] = edge += kStatusFieldWidths[i];
-  SendMessageW(m.statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(rightEdges));
-  m.progressBar = Child(m, m.statusBar, PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, 0, 0, 0, 0);
-  SendMessageW(m.progressBar, PBM_SETRANGE32, 0, 100);
-  SendMessageW(m.progressBar, PBM_SETPOS, 0, 0);
-  PlaceProgressBar(m.statusBar, m.progressBar);
+  CreateStatusBar(m, c);
+  CreatePanel(m, c);
+  CreateControls(m, c);
+  RegisterGadgets(c);
+  SetFonts(m, c);
+  SelectPanelTab(0);
 
-  // Panel with its three pages and views.
-  m.panel = Child(m, m.window, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 1, 80, 620, 613);
-  AddTab(m.panel, 0, kTabNames[0]);
-  m.pages[0] = CreatePage(m);
-  m.table = CreateReportList(m, m.pages[0], LVS_SHOWSELALWAYS,
-                             LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  InsertColumn(m.table, 0, kColumns[0].title, kColumns[0].width);
-  SendMessageW(m.table, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-  AddTab(m.panel, 1, kTabNames[1]);
-  m.pages[1] = CreatePage(m);
-  m.tree = Child(m, m.pages[1], WC_TREEVIEWW, L"",
-                 TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, 0, 0, 615, 585);
-  SendMessageW(m.tree, TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
-  SendMessageW(m.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(m.gadgets.TreeImages()));
-  AddTab(m.panel, 2, kTabNames[2]);
-  m.pages[2] = CreatePage(m);
-  m.activity = CreateReportList(m, m.pages[2], 0, LVS_EX_DOUBLEBUFFER);
-  InsertColumn(m.activity, 0, L"Activité", 585);
-  SendMessageW(m.activity, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m.gadgets.ActivityImages()));
-  PlacePages(m);
-  ShowSelectedPage(m);
-
-  for (int i = 1; i < 9; ++i) InsertColumn(m.table, i, kColumns[i].title, kColumns[i].width);
-  for (int i = 0; i < 9; ++i) SendMessageW(m.table, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
-
-  // The window's other gadgets, in their order of creation.
-  HWND listLabel = Child(m, m.window, WC_STATICW, L"Liste des applications :", SS_LEFTNOWORDWRAP, 0, 5, 65, 150, 15);
-  m.searchField = Child(m, m.window, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 192, 701, 230, 20);
-  HWND searchLabel = Child(m, m.window, WC_STATICW, L"Recherche d'une application :", SS_LEFTNOWORDWRAP, 0, 7, 703, 185, 15);
-  HWND searchButton = Child(m, m.window, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, 0, 427, 701, 35, 35);
-  m.searchIcon = ShowImageOnButton(searchButton, u"ICO_Rechercher");
-  HWND machineLabel = Child(m, m.window, WC_STATICW, L"Nom machine :", SS_LEFTNOWORDWRAP, 0, 114, 18, 90, 15);
-  // A combo box's height includes its opened list.
-  HWND machineBox = Child(m, m.window, WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0,
-                          210, 15, 205, 350);
-  HWND requestButton = Child(m, m.window, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, 0, 420, 9, 40, 40);
-  m.requestIcon = ShowImageOnButton(requestButton, u"ICO_LancerActionMachine");
-  HWND exportButton = Child(m, m.window, WC_BUTTONW, L"Exporter au format CSV", BS_PUSHBUTTON | WS_TABSTOP, 0, 40, 735, 225, 20);
-  HWND waitLabel = Child(m, m.window, WC_STATICW, L"Temps d'attente traitement :", SS_LEFTNOWORDWRAP, 0, 282, 60, 130, 15);
-  m.timeLimitField = Child(m, m.window, WC_EDITW, L"000", ES_NUMBER | ES_CENTER | WS_TABSTOP, WS_EX_CLIENTEDGE, 410, 55, 25, 20);
-  HWND secondsLabel = Child(m, m.window, WC_STATICW, L"secs", SS_LEFTNOWORDWRAP, 0, 436, 60, 25, 20);
-
-  RegisterGadget(u"ID_FenGeneral", m.window);
-  RegisterGadget(u"BT_Afficher", requestButton);
-  RegisterGadget(u"BT_EditerInfosApplications", exportButton);
-  RegisterGadget(u"CBX_nomMachine", machineBox);
-  RegisterGadget(u"LISTE_ApplicationsUninstall", m.table);
-  RegisterGadget(u"TREE_ApplicationsUninstall", m.tree);
-  RegisterGadget(u"PANEL_VisuApplications", m.panel);
-  RegisterGadget(u"TXT_RchNomApplication", m.searchField);
-  RegisterGadget(u"BT_RchApplication", searchButton);
-  RegisterGadget(u"ID_BarreDeStatus", m.statusBar);
-  RegisterGadget(u"TXT_TempAttente", m.timeLimitField);
-  RegisterGadget(u"LST_Activite", m.activity);
-  RegisterGadget(u"LBL_RchNomApplication", searchLabel);
-
-  m.tahomaBold = CreatePointFont(L"Tahoma", 8, FW_BOLD, PROOF_QUALITY);
-  m.arial = CreatePointFont(L"Arial", 8, FW_NORMAL, DEFAULT_QUALITY);
-  m.controlFont = CreateControlFont();
-  for (HWND control : {m.panel, m.table, m.tree}) SetFont(control, m.arial);
-  for (HWND control : {m.activity, listLabel, m.searchField, searchLabel, machineLabel, machineBox})
-    SetFont(control, m.tahomaBold);
-  for (HWND control : {exportButton, waitLabel, m.timeLimitField, secondsLabel}) SetFont(control, m.controlFont);
-  WidenColumnsToTheirTitles(m.table);
-  // "000" must fit the 25-pixel field.
-  SendMessageW(m.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-
-  SearchFieldText().Set(WindowText(m.searchField));
-  TimeLimitFieldText().Set(WindowText(m.timeLimitField));
-  SetWindowLongPtrW(m.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m));
+  SearchFieldText().Set(WindowText(c.searchField));
+  TimeLimitFieldText().Set(WindowText(c.timeLimitField));
+  SetWindowLongPtrW(c.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m));
   Shared().layoutReady = true;
-}
-
-void ApplyWindowLayout() {
-  HWND hwnd = reinterpret_cast<HWND>(NamedId(u"ID_FenGeneral", 0));
-  if (!hwnd) return;
-  MainWindow* w = WindowOf(hwnd);
-  if (!w) return;
-  RECT inner{};
-  GetClientRect(hwnd, &inner);
-  const WindowLayout layout = ComputeWindowLayout(inner.right, inner.bottom);
-  auto place = [](HWND control, const GadgetRect& r) { MoveWindow(control, r.x, r.y, r.width, r.height, TRUE); };
-  place(w->panel, layout.panel);
-  PlacePages(*w);
-  for (HWND view : {w->table, w->tree, w->activity}) place(view, layout.view);
-  place(w->searchField, layout.searchField);
-  place(reinterpret_cast<HWND>(NamedId(u"BT_RchApplication", 0)), layout.searchButton);
-  place(reinterpret_cast<HWND>(NamedId(u"BT_EditerInfosApplications", 0)), layout.exportButton);
-  place(reinterpret_cast<HWND>(NamedId(u"LBL_RchNomApplication", 0)), layout.searchLabel);
-  // Gadgets moved into the newly uncovered part of the window are not always repainted by
-  // their own move (seen under Wine); repaint the whole window once.
-  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-void SelectPanelTab(int index) {
-  HWND hwnd = reinterpret_cast<HWND>(NamedId(u"ID_FenGeneral", 0));
-  MainWindow* w = hwnd ? WindowOf(hwnd) : nullptr;
-  if (!w) return;
-  SendMessageW(w->panel, TCM_SETCURSEL, index, 0);
-  ShowSelectedPage(*w);
 }
 
 Win32Gadgets* MainWindowGadgets() { return TheWindow() ? &TheWindow()->gadgets : nullptr; }

@@ -9,6 +9,6 @@ void MainWorkerWindow::ClearApplicationViews() { appcensus::ClearApplicationView
 void MainWorkerWindow::FillApplicationViews() { appcensus::FillApplicationViews(Shared().applicationTable); }
 void MainWorkerWindow::SetViewsBusy(int busy) { appcensus::SetViewsBusy(busy); }
 Text MainWorkerWindow::TimeLimitText() { return TimeLimitFieldText().Get(); }
-void MainWorkerWindow::SaveTimeLimitSetting() { StoreTimeLimitText(TimeLimitFieldText().Get()); }
+void MainWorkerWindow::SaveTimeLimitSetting() { appcensus::SaveTimeLimitSetting(TimeLimitFieldText().Get()); }
 
 }  // namespace appcensus

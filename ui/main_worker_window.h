@@ -2,7 +2,7 @@
 // its mirror, so the worker never waits for the window thread) and the stored limit.
 #pragma once
 
-#include "core/machine_worker.h"
+#include "request/machine_worker.h"
 
 namespace appcensus {
 

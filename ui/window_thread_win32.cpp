@@ -1,16 +1,17 @@
 #include "ui/window_thread_win32.h"
 
 #include "ui/commands_win32.h"
+#include "ui/controls_win32.h"
 #include "ui/gadgets_win32.h"
 #include "ui/main_views.h"
 #include "ui/main_window_win32.h"
-#include "ui/named_ids.h"
+#include "ui/window_layout_win32.h"
 
 namespace appcensus {
 
 bool RunMainWindow() {
   CreateMainWindow();
-  HWND window = reinterpret_cast<HWND>(NamedId(u"ID_FenGeneral", 0));
+  HWND window = Gadget(kMainWindow);
   Win32Gadgets* gadgets = MainWindowGadgets();
   if (!window || !gadgets) return false;
   ApplyWindowLayout();

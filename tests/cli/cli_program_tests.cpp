@@ -15,8 +15,10 @@
 #include "export/csv_format.h"
 #include "inventory/inventory_passes.h"
 #include "json_reader.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "settings/stored_settings.h"
+#include "tests/support/inventory_run.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus::cli {
 namespace {
@@ -91,19 +93,7 @@ class CliProgramTest : public ::testing::Test {
   }
 
   // The same request through the inventory passes directly, on a table of its own.
-  std::vector<ApplicationRecord> InventoryOf(TextView machine) {
-    UninstallEntryList entries;
-    ApplicationTable table;
-    std::atomic<bool> passed{false};
-    InventoryContext context;
-    context.entries = &entries;
-    context.table = &table;
-    context.machineTestPassed = &passed;
-    context.log = std::make_shared<RecordingActivityLog>();
-    context.identityWait = 20s;
-    if (EnumerateUninstallEntries(context, machine) != 0) ReadApplicationDetails(context, machine);
-    return table.Snapshot();
-  }
+  std::vector<ApplicationRecord> InventoryOf(TextView machine) { return testing::InventoryRun().Records(machine); }
 
   MemoryRegistry registry_{u"LOCALPC"};
   ScopedRegistryApi scope_{registry_};

@@ -7,10 +7,11 @@
 #include <random>
 
 #include "core/application_record.h"
-#include "core/machine_job.h"
-#include "core/machine_worker.h"
-#include "registry/memory_registry.h"
+#include "request/machine_job.h"
+#include "request/machine_worker.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/thread_signals.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {

@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "core/application_record.h"
-#include "core/machine_job.h"
-#include "registry/memory_registry.h"
+#include "request/machine_job.h"
+#include "tests/support/memory_registry.h"
 #include "registry/registry_layer.h"
 #include "settings/stored_settings.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {

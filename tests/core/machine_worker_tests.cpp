@@ -3,8 +3,9 @@
 
 #include <functional>
 
-#include "core/machine_worker.h"
+#include "request/machine_worker.h"
 #include "tests/support/thread_signals.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {

@@ -4,12 +4,13 @@
 
 
 #include "core/application_record.h"
-#include "core/machine_job.h"
-#include "core/machine_worker.h"
-#include "registry/memory_registry.h"
+#include "request/machine_job.h"
+#include "request/machine_worker.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/thread_signals.h"
 #include "registry/registry_layer.h"
 #include "settings/stored_settings.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {
@@ -20,7 +21,7 @@ class FakeWindow : public WorkerWindow {
   void FillApplicationViews() override { ++fills; }
   void SetViewsBusy(int) override {}
   Text TimeLimitText() override { return timeLimit; }
-  void SaveTimeLimitSetting() override { StoreTimeLimitText(timeLimit); }
+  void SaveTimeLimitSetting() override { appcensus::SaveTimeLimitSetting(timeLimit); }
   Text timeLimit = u"15";
   int fills = 0;
 };

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "export/csv_format.h"
-#include "export/csv_reader.h"
+#include "tests/support/csv_reader.h"
 #include "export_test_support.h"
 
 namespace appcensus {

@@ -4,9 +4,10 @@
 
 #include "core/shared_state.h"
 #include "export/csv_format.h"
-#include "export/csv_reader.h"
+#include "tests/support/csv_reader.h"
 #include "export/export_applications.h"
 #include "export_test_support.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {

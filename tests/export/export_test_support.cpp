@@ -9,7 +9,7 @@
 #else
 #include <unistd.h>
 
-#include "export/stream_file_writer.h"
+#include "tests/support/stream_file_writer.h"
 #endif
 
 namespace appcensus::testing {

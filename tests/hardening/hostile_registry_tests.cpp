@@ -13,8 +13,10 @@
 #include "core/activity_log.h"
 #include "core/application_table.h"
 #include "inventory/inventory_passes.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/hardening/hostile_corpus.h"
+#include "tests/support/inventory_run.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {
@@ -55,21 +57,13 @@ struct PassOutcome {
 
 PassOutcome RunPasses(MemoryRegistry& registry) {
   ScopedRegistryApi scoped(registry);
-  UninstallEntryList entries;
-  ApplicationTable table;
-  std::atomic<bool> passed{false};
-  auto log = std::make_shared<RecordingActivityLog>();
-  InventoryContext context;
-  context.entries = &entries;
-  context.table = &table;
-  context.machineTestPassed = &passed;
-  context.log = log;
+  testing::InventoryRun run;
   PassOutcome outcome;
-  outcome.listedCount = EnumerateUninstallEntries(context, u".");
-  outcome.recordCount = ReadApplicationDetails(context, u".");
-  outcome.listed = entries.Snapshot();
-  outcome.records = table.Snapshot();
-  outcome.calls = log->Calls();
+  outcome.listedCount = EnumerateUninstallEntries(run.context, u".");
+  outcome.recordCount = ReadApplicationDetails(run.context, u".");
+  outcome.listed = run.state.uninstallEntryList.Snapshot();
+  outcome.records = run.state.applicationTable.Snapshot();
+  outcome.calls = run.log->Calls();
   return outcome;
 }
 

@@ -9,8 +9,10 @@
 
 #include "inventory/entry_rules.h"
 #include "inventory/inventory_passes.h"
-#include "registry/memory_registry.h"
+#include "request/job_gate.h"
+#include "tests/support/memory_registry.h"
 #include "tests/inventory/inventory_test_support.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {
@@ -41,10 +43,9 @@ bool Contains(const Lines& lines, const std::string& line) {
 class InventoryPassTest : public ::testing::Test {
  protected:
   InventoryPassTest() {
-    context_.entries = &entries_;
-    context_.table = &table_;
-    context_.machineTestPassed = &passed_;
+    context_.state = &state_;
     context_.log = log_;
+    context_.gate = gate_;
     context_.identityWait = 20s;  // tests that need a short wait set their own
     context_.identityTestStarted = [this](const TaskThread& thread) {
       std::lock_guard lock(threadsMutex_);
@@ -68,12 +69,12 @@ class InventoryPassTest : public ::testing::Test {
   }
   std::vector<std::string> EntryTexts() const {
     std::vector<std::string> texts;
-    for (const auto& entry : entries_.Snapshot()) texts.push_back(TextToUtf8(entry.Machine + u"|" + entry.KeyName));
+    for (const auto& entry : state_.uninstallEntryList.Snapshot()) texts.push_back(TextToUtf8(entry.Machine + u"|" + entry.KeyName));
     return texts;
   }
   std::map<std::string, ApplicationRecord> Records() const {
     std::map<std::string, ApplicationRecord> records;
-    for (const auto& record : table_.Snapshot()) records[TextToUtf8(ApplicationTable::KeyOf(record))] = record;
+    for (const auto& record : state_.applicationTable.Snapshot()) records[TextToUtf8(ApplicationTable::KeyOf(record))] = record;
     return records;
   }
 
@@ -84,9 +85,8 @@ class InventoryPassTest : public ::testing::Test {
   WatchingRegistry watching_{registry_};
   ScopedRegistryApi scope_{watching_};
 
-  UninstallEntryList entries_;
-  ApplicationTable table_;
-  std::atomic<bool> passed_{false};
+  SharedState state_;
+  std::shared_ptr<JobGate> gate_ = std::make_shared<JobGate>();
   std::shared_ptr<RecordingActivityLog> log_ = std::make_shared<RecordingActivityLog>();
   InventoryContext context_;
   std::mutex threadsMutex_;
@@ -103,7 +103,7 @@ TEST_F(InventoryPassTest, LocalMachineFromFirstLineToLastRecord) {
   PutValue(local_, u"NoName", u"DisplayVersion", u"9");  // listed and visited, but no record
 
   EXPECT_EQ(EnumerateUninstallEntries(context_, u"."), 2u);
-  EXPECT_FALSE(passed_);
+  EXPECT_FALSE(state_.machineTestPassed);
   EXPECT_EQ(EntryTexts(), (Lines{".|NoName", ".|{AAA-1}"}));  // enumeration order
   EXPECT_EQ(ReadApplicationDetails(context_, u"."), 1u);
 
@@ -199,8 +199,8 @@ TEST_F(InventoryPassTest, SlowMachineCountsAsFailedAndItsLateMessagesStillArrive
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "[TestMachine] : Teste de la machine effectuée correctement.|2|1"),
             2);  // SRV2's, then SLOW's late one
   EXPECT_EQ(lines.back(), "[TestMachine] : Teste de la machine effectuée correctement.|2|1");
-  EXPECT_FALSE(passed_);
-  EXPECT_EQ(entries_.Count(), 1u);
+  EXPECT_FALSE(state_.machineTestPassed);
+  EXPECT_EQ(state_.uninstallEntryList.Count(), 1u);
 }
 
 TEST_F(InventoryPassTest, LateVerdictNeverCountsForTheNextMachine) {
@@ -232,8 +232,8 @@ TEST_F(InventoryPassTest, LateVerdictNeverCountsForTheNextMachine) {
   const std::vector<Text> after = log_->Lines();
   EXPECT_EQ(
       std::count(after.begin(), after.end(), Text(u"[TestMachine] : Teste de la machine effectuée correctement.")), 3);
-  EXPECT_FALSE(passed_);
-  EXPECT_EQ(entries_.Count(), 1u);
+  EXPECT_FALSE(state_.machineTestPassed);
+  EXPECT_EQ(state_.uninstallEntryList.Count(), 1u);
 }
 
 TEST_F(InventoryPassTest, MachineAnsweringUnderAnotherNameIsNotListed) {
@@ -245,7 +245,7 @@ TEST_F(InventoryPassTest, MachineAnsweringUnderAnotherNameIsNotListed) {
                                          "[TestMachine] : Nom de machine cible : SRV2|0|1",
                                          "[TestMachine] : Le nom de machine est différent de celui de la cible.|3|1",
                                          "Impossible de contacter la machine 10.0.0.2.|3|1", "0 Entrées|0|3"}));
-  EXPECT_EQ(entries_.Count(), 0u);
+  EXPECT_EQ(state_.uninstallEntryList.Count(), 0u);
 }
 
 TEST_F(InventoryPassTest, NamesDifferingInCaseGiveTwoSetsOfRecords) {
@@ -293,7 +293,7 @@ TEST_F(InventoryPassTest, ReachableMachineWithoutEntriesListsNothing) {
   }
   // An empty list: the detail pass answers with the table's count and logs nothing.
   log_->Clear();
-  table_.Store(ApplicationRecord{u"Kept", u"", u"", u"", u"", u"", u"", u"X", u"K"});
+  state_.applicationTable.Store(ApplicationRecord{u"Kept", u"", u"", u"", u"", u"", u"", u"X", u"K"});
   EXPECT_EQ(ReadApplicationDetails(context_, u"EMPTY"), 1u);
   EXPECT_EQ(log_->Count(), 0u);
 }
@@ -382,8 +382,8 @@ TEST_F(InventoryPassTest, AbandonedDetailPassStoresAndLogsNothingMore) {
   std::size_t callsAtAbandon = 0;
   int e4Opens = 0;
   watching_.beforeOpen = [&](TextView subKey) {
-    if (subKey.ends_with(u"\\E3") && !context_.gate->Abandoned()) {
-      context_.gate->Abandon();
+    if (subKey.ends_with(u"\\E3") && !gate_->Abandoned()) {
+      gate_->Abandon();
       callsAtAbandon = log_->Count();
     }
     if (subKey.ends_with(u"\\E4")) ++e4Opens;
@@ -393,14 +393,14 @@ TEST_F(InventoryPassTest, AbandonedDetailPassStoresAndLogsNothingMore) {
             (Lines{"Récupération des informations de chaque applications sur la machine . (4 entrées)...|1|1",
                    "progress 1/4", "progress 2/4", "progress 3/4"}));
   EXPECT_EQ(log_->Count(), callsAtAbandon);
-  EXPECT_EQ(table_.Count(), 2u);  // E1 and E2, stored before, stay
+  EXPECT_EQ(state_.applicationTable.Count(), 2u);  // E1 and E2, stored before, stay
   EXPECT_EQ(e4Opens, 0);          // the pass stopped at its next write
 }
 
 TEST_F(InventoryPassTest, AbandonedListingAppendsAndLogsNothingMore) {
   for (const char16_t* key : {u"E1", u"E2", u"E3", u"E4"}) PutApp(local_, key, key);
   watching_.beforeEnumerate = [&](std::uint32_t index) {
-    if (index == 2) context_.gate->Abandon();
+    if (index == 2) gate_->Abandon();
   };
   EXPECT_EQ(EnumerateUninstallEntries(context_, u"."), 2u);
   EXPECT_EQ(EntryTexts(), (Lines{".|E1", ".|E2"}));
@@ -419,7 +419,7 @@ TEST_F(InventoryPassTest, JobAbandonedDuringAnIdentityTestChangesNothingMore) {
   watching_.beforeConnect = [&](TextView machine) {
     if (machine == u"SRV2") reachedSrv2.set_value();
   };
-  auto gate = context_.gate;
+  auto gate = gate_;
   TaskThread job;
   ASSERT_TRUE(job.Start([this] {
     if (EnumerateUninstallEntries(context_, u"SRV1;SRV2") != 0) ReadApplicationDetails(context_, u"SRV1;SRV2");
@@ -434,8 +434,8 @@ TEST_F(InventoryPassTest, JobAbandonedDuringAnIdentityTestChangesNothingMore) {
   EXPECT_EQ(log_->Count(), callsAtAbandon);
   EXPECT_EQ(RenderedLines(*log_).back(), "[TestMachine] : Démarrage du test machine sur SRV2|1|1");
   EXPECT_EQ(EntryTexts(), (Lines{"SRV1|A1"}));
-  EXPECT_EQ(table_.Count(), 0u);
-  EXPECT_FALSE(passed_);
+  EXPECT_EQ(state_.applicationTable.Count(), 0u);
+  EXPECT_FALSE(state_.machineTestPassed);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/activity_log.h"
 #include "core/text.h"
 #include "registry/registry_api.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus::testing {
 

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "inventory/machine_test.h"
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/inventory/inventory_test_support.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {

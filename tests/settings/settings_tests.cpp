@@ -1,7 +1,7 @@
 // Machine history, window size and time limit, against a simulated local registry.
 #include <gtest/gtest.h>
 
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "registry/registry_layer.h"
 #include "settings/stored_settings.h"
 
@@ -57,7 +57,7 @@ TEST_F(SettingsTest, FirstRunWithNoKeyChangesNothingButTheDefaultLimit) {
   EXPECT_EQ(window_.items, std::vector<Text>{u"kept"});
   EXPECT_EQ(window_.timeLimit, u"15");
   EXPECT_EQ(window_.resizes, 0);
-  SaveTimeLimitSetting(window_);  // no key yet: nothing stored
+  SaveTimeLimitSetting(window_.TimeLimitText());  // no key yet: nothing stored
   EXPECT_FALSE(registry_.Local().KeyExists(kSettingsKeyPath));
 }
 
@@ -143,16 +143,16 @@ TEST_F(SettingsTest, WindowSizeIsSavedAsDwordsAndRestoredOnlyWhenBothArePresent)
 TEST_F(SettingsTest, TimeLimitIsStoredAsANumberOnceTheKeyExists) {
   CreateRegistryKey(kSettingsKeyPath, u".");
   window_.timeLimit = u"0";
-  SaveTimeLimitSetting(window_);
+  SaveTimeLimitSetting(window_.TimeLimitText());
   FakeWindow next;
   LoadTimeLimitSetting(next);
   EXPECT_EQ(next.timeLimit, u"0");
   window_.timeLimit = u"";
-  SaveTimeLimitSetting(window_);
+  SaveTimeLimitSetting(window_.TimeLimitText());
   LoadTimeLimitSetting(next);
   EXPECT_EQ(next.timeLimit, u"0");
   window_.timeLimit = u"45";
-  SaveTimeLimitSetting(window_);
+  SaveTimeLimitSetting(window_.TimeLimitText());
   LoadTimeLimitSetting(next);
   EXPECT_EQ(next.timeLimit, u"45");
   EXPECT_EQ(StoredType(kTimeLimitValue), 4u);

@@ -1,5 +1,5 @@
 // Native side: a fresh in-memory registry per test.
-#include "registry/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/registry_backend.h"
 
 namespace appcensus::testing {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "registry/win32_registry_api.h"
+#include "registry/registry_api_win32.h"
 #include "tests/support/registry_backend.h"
 
 namespace appcensus::testing {

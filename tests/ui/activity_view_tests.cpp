@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "ui/activity_view.h"
-#include "ui/icon_names.h"
-#include "ui/recording_gadgets.h"
+#include "ui/image_names.h"
+#include "tests/support/recording_gadgets.h"
 
 namespace appcensus {
 namespace {
@@ -15,7 +15,7 @@ class ActivityViewTest : public ::testing::Test {
   void SetUp() override {
     ResetNamedIdsForTesting();
     NamedValue value = 500;
-    for (const IconSpec& icon : kIcons) RegisterNamedId(icon.name, 0, value++, u"");
+    for (const IconImage& icon : kIcons) RegisterNamedId(icon.name, 0, value++, u"");
     channel.Attach(gadgets, [] { return true; });
   }
   void TearDown() override {

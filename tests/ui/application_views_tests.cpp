@@ -5,8 +5,8 @@
 #include "core/name_filter.h"
 #include "ui/activity_view.h"
 #include "ui/application_views.h"
-#include "ui/icon_names.h"
-#include "ui/recording_gadgets.h"
+#include "ui/image_names.h"
+#include "tests/support/recording_gadgets.h"
 
 namespace appcensus {
 namespace {
@@ -31,7 +31,7 @@ class ApplicationViewsTest : public ::testing::Test {
   void SetUp() override {
     ResetNamedIdsForTesting();
     NamedValue value = 100;
-    for (const IconSpec& icon : kIcons) RegisterNamedId(icon.name, 0, value++, u"");
+    for (const IconImage& icon : kIcons) RegisterNamedId(icon.name, 0, value++, u"");
     channel.Attach(gadgets, [] { return true; });
   }
   void TearDown() override {

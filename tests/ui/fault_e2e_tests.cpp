@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "gui_driver_win32.h"
+#include "tools/gui_driver_win32.h"
 
 namespace appcensus::driver {
 namespace {

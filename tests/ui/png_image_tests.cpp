@@ -4,7 +4,8 @@
 #include <iterator>
 #include <string>
 
-#include "ui/icon_names.h"
+#include "core/text.h"
+#include "ui/image_names.h"
 #include "ui/png_image.h"
 
 namespace appcensus {
@@ -21,7 +22,7 @@ const std::uint8_t* Pixel(const RgbaImage& image, int x, int y) {
 }
 
 TEST(IconFilesTest, EveryIconDecodesWithItsSizeColourTypeAndTransparentCorners) {
-  for (const IconSpec& spec : kIcons) {
+  for (const IconImage& spec : kIcons) {
     SCOPED_TRACE(TextToUtf8(spec.name));
     const auto data = ReadIcon(spec.name);
     ASSERT_FALSE(data.empty());

@@ -10,7 +10,7 @@
 #include "ui/gadgets_win32.h"
 #include "ui/main_views.h"
 #include "ui/named_ids.h"
-#include "window_harness_win32.h"
+#include "tools/window_harness_win32.h"
 
 namespace appcensus {
 namespace {

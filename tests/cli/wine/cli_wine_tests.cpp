@@ -13,16 +13,24 @@
 #include "cli/record_output.h"
 #include "core/application_table.h"
 #include "export/csv_format.h"
-#include "export/csv_reader.h"
+#include "tests/support/csv_reader.h"
 #include "inventory/inventory_passes.h"
 #include "tests/cli/json_reader.h"
+#include "tests/support/inventory_run.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::wstring gProgram;
+// Appcensus_cli.exe, beside this test program.
+std::wstring ProgramPath() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Appcensus_cli.exe";
+}
 
 struct Outcome {
   DWORD exitCode = 0xFFFFFFFF;
@@ -56,7 +64,7 @@ Outcome RunProgram(const std::wstring& arguments) {
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
   PROCESS_INFORMATION process{};
-  std::wstring commandLine = L"\"" + gProgram + L"\" " + arguments;
+  std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
   const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                       nullptr, &startup, &process);
   CloseHandle(outWrite);
@@ -86,20 +94,7 @@ class CliWineTest : public ::testing::Test {
   }
 
   // The records of the same request, inventoried here as the window's job does.
-  std::vector<ApplicationRecord> InventoryHere(TextView machine) {
-    UninstallEntryList entries;
-    ApplicationTable table;
-    std::atomic<bool> passed{false};
-    InventoryContext context;
-    context.entries = &entries;
-    context.table = &table;
-    context.machineTestPassed = &passed;
-    context.log = std::make_shared<RecordingActivityLog>();
-    context.identityWait = 20s;
-    context.identityTestStarted = [this](const TaskThread& thread) { tests_.push_back(thread); };
-    if (EnumerateUninstallEntries(context, machine) != 0) ReadApplicationDetails(context, machine);
-    return table.Snapshot();
-  }
+  std::vector<ApplicationRecord> InventoryHere(TextView machine) { return testing::InventoryRun().Records(machine); }
 
   std::vector<TaskThread> tests_;
 };
@@ -207,18 +202,3 @@ TEST_F(CliWineTest, ExitCodes) {
 
 }  // namespace
 }  // namespace appcensus
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: cli_wine_tests.exe <path of Appcensus_cli.exe>\n");
-    return 2;
-  }
-  // A path of the build machine ("/work/...") is reached through Wine's drive Z:.
-  std::string path = argv[1];
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  appcensus::gProgram.assign(path.begin(), path.end());
-  return RUN_ALL_TESTS();
-}

@@ -18,6 +18,8 @@
 #include "core/application_table.h"
 #include "inventory/inventory_passes.h"
 #include "tests/hardening/hostile_corpus.h"
+#include "tests/support/inventory_run.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {
@@ -126,26 +128,18 @@ TEST(HostileRegistryWineTest, TheCorpusInWinesRegistryGivesTheReferenceRecords) 
     if (auto held = Store(uninstall.Get(), entry, &figures)) stored[entry.keyName] = std::move(held);
   const DWORD writeMs = GetTickCount() - writeStart;
 
-  UninstallEntryList entries;
-  ApplicationTable table;
-  std::atomic<bool> passed{false};
-  InventoryContext context;
-  context.entries = &entries;
-  context.table = &table;
-  context.machineTestPassed = &passed;
-  context.log = std::make_shared<RecordingActivityLog>();
+  testing::InventoryRun run;
   const DWORD passStart = GetTickCount();
-  EnumerateUninstallEntries(context, u".");
-  ReadApplicationDetails(context, u".");
+  const std::vector<ApplicationRecord> found = run.Records(u".");
   const DWORD passMs = GetTickCount() - passStart;
 
   std::map<Text, int> listedTimes;
-  for (const auto& entry : entries.Snapshot()) {
+  for (const auto& entry : run.state.uninstallEntryList.Snapshot()) {
     EXPECT_EQ(entry.Machine, u".");
     if (entry.KeyName.rfind(kPrefix, 0) == 0) ++listedTimes[entry.KeyName];
   }
   std::map<Text, ApplicationRecord> records;
-  for (const auto& record : table.Snapshot())
+  for (const auto& record : found)
     if (record.KeyName.rfind(kPrefix, 0) == 0) records[record.KeyName] = record;
 
   int listable = 0, overlong = 0, expectedRecords = 0, mismatches = 0;

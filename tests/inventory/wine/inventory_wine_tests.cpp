@@ -16,6 +16,8 @@
 #include "core/application_table.h"
 #include "inventory/inventory_passes.h"
 #include "registry/registry_layer.h"
+#include "tests/support/inventory_run.h"
+#include "tests/support/recording_activity_log.h"
 
 namespace appcensus {
 namespace {
@@ -230,33 +232,16 @@ class WineInventoryTest : public ::testing::Test {
 
   // Runs both passes for `machine` on fresh containers; the records keyed as the table keys.
   std::map<std::wstring, std::vector<std::wstring>> Inventory(const Text& machine, RecordingActivityLog** logOut) {
-    log_ = std::make_shared<RecordingActivityLog>();
-    entries_ = std::make_unique<UninstallEntryList>();
-    table_ = std::make_unique<ApplicationTable>();
-    InventoryContext context;
-    context.entries = entries_.get();
-    context.table = table_.get();
-    context.machineTestPassed = &passed_;
-    context.log = log_;
-    context.identityWait = 20s;  // Wine's first registry call of a process can be slow
-    context.identityTestStarted = [this](const TaskThread& thread) { tests_.push_back(thread); };
-    listed_ = EnumerateUninstallEntries(context, machine);
-    if (listed_ != 0) stored_ = ReadApplicationDetails(context, machine);
-    *logOut = log_.get();
-    return ActualRecords(*table_);
-  }
-
-  void TearDown() override {
-    for (const auto& thread : tests_) EXPECT_TRUE(thread.WaitFor(30s));
+    run_ = std::make_unique<testing::InventoryRun>();  // Wine's first registry call of a process can be slow
+    listed_ = EnumerateUninstallEntries(run_->context, machine);
+    if (listed_ != 0) stored_ = ReadApplicationDetails(run_->context, machine);
+    *logOut = run_->log.get();
+    return ActualRecords(run_->state.applicationTable);
   }
 
   std::map<std::wstring, PrintedKey> printed_;
   std::size_t listable_ = 0;  // entries whose names fit the layer's buffer
-  std::shared_ptr<RecordingActivityLog> log_;
-  std::unique_ptr<UninstallEntryList> entries_;
-  std::unique_ptr<ApplicationTable> table_;
-  std::atomic<bool> passed_{false};
-  std::vector<TaskThread> tests_;
+  std::unique_ptr<testing::InventoryRun> run_;
   std::size_t listed_ = 0;
   std::size_t stored_ = 0;
 };

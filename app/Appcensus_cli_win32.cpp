@@ -1,0 +1,25 @@
+// Entry point of the console program: the real registry, the network layer (for the local
+// host name) and the wide command line.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "cli/console_win32.h"
+#include "registry/registry_api_win32.h"
+
+int wmain(int argc, wchar_t** argv) {
+  static appcensus::Win32RegistryApi registry;
+  appcensus::SetRegistryApi(&registry);
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(1, 1), &wsa);  // only for the local host name; a failure leaves it empty
+
+  std::vector<appcensus::Text> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+
+  appcensus::cli::CliProgram program(appcensus::cli::ConsoleEnvironment());
+  const int code = program.Run(arguments);
+  // An abandoned job may still be running: it is left to end with the process, never waited
+  // for; everything has been written without buffering.
+  ExitProcess(static_cast<UINT>(code));
+}

@@ -1,0 +1,73 @@
+#include "request/machine_worker.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace appcensus {
+
+std::int64_t TimeLimitMilliseconds(std::int32_t seconds, std::chrono::milliseconds perSecond) {
+  const std::int64_t ms = static_cast<std::int64_t>(std::max<std::int32_t>(seconds, 0)) * perSecond.count();
+  return std::min(ms, kLongestWaitMs);
+}
+
+MachineWorker::MachineWorker(SharedState& state, ActivityLog& log, WorkerWindow& window, MachineJobBody job,
+                             std::function<Text()> localHostName, WorkerTiming timing)
+    : state_(state),
+      log_(log),
+      window_(window),
+      job_(std::move(job)),
+      localHostName_(std::move(localHostName)),
+      timing_(timing) {}
+
+void MachineWorker::Run() {
+  while (!stop_) {
+    std::this_thread::sleep_for(timing_.poll);
+    ProcessPendingRequest();
+  }
+}
+
+bool MachineWorker::ProcessPendingRequest() {
+  Text request = state_.pendingMachineRequest.Get();
+  if (request.empty()) return false;
+
+  state_.applicationTable.Clear();
+  state_.uninstallEntryList.Clear();
+  log_.LogActivity(u"D\u00e9marrage du traitement pour la machine " + request, ActivityLevel::None, 1);
+  window_.ClearApplicationViews();
+
+  // An abandoned job no longer counts as running: it can change nothing any more.
+  const bool previousStillActive = jobGate_ && !jobGate_->Abandoned() && jobThread_.Running();
+  if (!previousStillActive) {
+    auto gate = std::make_shared<JobGate>();
+    jobGate_ = gate;
+    // The job gets its own copy of the request, whatever its length.
+    const bool started = jobThread_.Start([job = job_, request, gate] { job(request, gate); });
+
+    const std::int32_t seconds = LeadingNumber(window_.TimeLimitText());
+    const std::int64_t limitMs = TimeLimitMilliseconds(seconds, timing_.perLimitSecond);
+    log_.LogActivity(DecimalText(std::max<std::int32_t>(seconds, 0)) +
+                         u" secondes de temp d'attente pour le traitement de la machine",
+                     ActivityLevel::None, 1);
+
+    const bool ended = !started || jobThread_.WaitFor(std::chrono::milliseconds(limitMs));
+    if (!ended) {
+      gate->Abandon();
+      log_.LogActivity(u"Impossible de r\u00e9cuperer les informations de la machine.", ActivityLevel::Error, 1);
+      window_.SetViewsBusy(0);
+    } else {
+      // The job is over: an identity test of it that is still running may no longer write.
+      gate->Abandon();
+      window_.FillApplicationViews();
+      if (request == u".") request = localHostName_();
+      state_.lastMachineName.Set(request);
+      log_.LogActivity(u"Traitement termin\u00e9 sur la machine " + request, ActivityLevel::Done, 1);
+      window_.SaveTimeLimitSetting();
+      std::this_thread::sleep_for(timing_.progressResetPause);
+      log_.SetStatusProgress(0, 100);
+    }
+  }
+  state_.pendingMachineRequest.Set(u"");
+  return true;
+}
+
+}  // namespace appcensus

@@ -1,0 +1,53 @@
+// A request's inventory run here, as the machine job runs it, on a shared state of its own
+// with a recording log and an open gate. The identity tests it starts are waited for when it
+// goes away, so that none of them outlives the test.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "core/shared_state.h"
+#include "inventory/inventory_passes.h"
+#include "request/job_gate.h"
+#include "tests/support/recording_activity_log.h"
+
+namespace appcensus::testing {
+
+class InventoryRun {
+ public:
+  explicit InventoryRun(std::chrono::milliseconds identityWait = std::chrono::seconds(20)) {
+    context.state = &state;
+    context.log = log;
+    context.gate = gate;
+    context.identityWait = identityWait;
+    context.identityTestStarted = [this](const TaskThread& test) {
+      std::lock_guard lock(mutex_);
+      tests_.push_back(test);
+    };
+  }
+  ~InventoryRun() {
+    std::lock_guard lock(mutex_);
+    for (const auto& test : tests_) test.WaitFor(std::chrono::seconds(30));
+  }
+  InventoryRun(const InventoryRun&) = delete;
+  InventoryRun& operator=(const InventoryRun&) = delete;
+
+  // Both passes for `request`; the records of the table afterwards, in table order.
+  std::vector<ApplicationRecord> Records(TextView request) {
+    RunInventory(context, request);
+    return state.applicationTable.Snapshot();
+  }
+
+  SharedState state;
+  std::shared_ptr<RecordingActivityLog> log = std::make_shared<RecordingActivityLog>();
+  std::shared_ptr<JobGate> gate = std::make_shared<JobGate>();
+  InventoryContext context;
+
+ private:
+  std::mutex mutex_;
+  std::vector<TaskThread> tests_;
+};
+
+}  // namespace appcensus::testing

@@ -1,0 +1,57 @@
+// An activity log that keeps every call, in order, for tests to read.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "core/activity_log.h"
+
+namespace appcensus {
+
+class RecordingActivityLog : public ActivityLog {
+ public:
+  struct Call {
+    bool isProgress = false;
+    Text text;
+    ActivityLevel level = ActivityLevel::None;
+    int statusField = 0;
+    int value = 0;    // progress calls
+    int maximum = 0;  // progress calls
+  };
+
+  void LogActivity(TextView text, ActivityLevel level, int statusField) override {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(Call{false, Text(text), level, statusField, 0, 0});
+  }
+  void SetStatusProgress(int value, int maximum) override {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(Call{true, Text(), ActivityLevel::None, 2, value, maximum});
+  }
+
+  std::vector<Call> Calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+  // The texts of the log lines only (progress calls left out), in order.
+  std::vector<Text> Lines() const {
+    std::lock_guard lock(mutex_);
+    std::vector<Text> lines;
+    for (const auto& call : calls_)
+      if (!call.isProgress) lines.push_back(call.text);
+    return lines;
+  }
+  std::size_t Count() const {
+    std::lock_guard lock(mutex_);
+    return calls_.size();
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    calls_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<Call> calls_;
+};
+
+}  // namespace appcensus
