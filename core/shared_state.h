@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "core/application_table.h"
@@ -24,26 +25,47 @@ Text WindowTitle();
 
 class SharedText {
  public:
+  // The text with the number of the write that set it, so that two writes of the same text
+  // can be told apart.
+  struct Version {
+    Text text;
+    std::uint64_t serial = 0;
+  };
+
   Text Get() const {
     std::lock_guard lock(mutex_);
     return value_;
+  }
+  Version GetVersion() const {
+    std::lock_guard lock(mutex_);
+    return {value_, serial_};
   }
   void Set(TextView value) {
     Text copy(value);
     std::lock_guard lock(mutex_);
     value_.swap(copy);
+    ++serial_;
+  }
+  // Empties the text unless it has been set again since the write numbered `serial`.
+  bool ClearIfUnchanged(std::uint64_t serial) {
+    std::lock_guard lock(mutex_);
+    if (serial_ != serial) return false;
+    value_.clear();
+    return true;
   }
   // Replaces the text with `value` only when it still equals `expected`.
   bool CompareAndSet(TextView expected, TextView value) {
     std::lock_guard lock(mutex_);
     if (value_ != expected) return false;
     value_ = Text(value);
+    ++serial_;
     return true;
   }
 
  private:
   mutable std::mutex mutex_;
   Text value_;
+  std::uint64_t serial_ = 0;
 };
 
 struct SharedState {

@@ -4,12 +4,13 @@ namespace appcensus {
 
 namespace {
 
-// A spreadsheet reads a cell that begins with one of these as a formula. Application
-// names come from remote machines, so such a value must stay plain text.
+// A spreadsheet reads a cell that begins with one of these as a formula (a tab or a carriage
+// return in front of one too). Application names come from remote machines, so such a value
+// must stay plain text.
 bool StartsLikeFormula(TextView value) {
   if (value.empty()) return false;
   const char16_t first = value.front();
-  return first == u'=' || first == u'+' || first == u'-' || first == u'@';
+  return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
 }
 
 bool NeedsQuotes(TextView value) {

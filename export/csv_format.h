@@ -16,8 +16,8 @@ inline constexpr char16_t kCsvHeader[] =
     u"Emplacement dans la base de registre;Nom de machine";
 inline constexpr std::size_t kCsvFieldCount = 9;
 
-// One value as a field: a value beginning with "=", "+", "-" or "@" gets a leading
-// apostrophe; a value holding ";", a double quote, CR or LF is then quoted with its
+// One value as a field: a value beginning with "=", "+", "-", "@", a tab or a carriage
+// return gets a leading apostrophe; a value holding ";", a double quote, CR or LF is then quoted with its
 // quotes doubled. Any other value is written unchanged.
 Text CsvField(TextView value);
 

@@ -6,22 +6,25 @@ namespace appcensus {
 
 namespace {
 
-// Characters [first, first + count) of a text, cut where the text ends.
-TextView Piece(TextView text, std::size_t first, std::size_t count) {
-  if (first >= text.size()) return {};
-  return text.substr(first, count);
-}
-
 pcre2_code* Code(void* code) { return static_cast<pcre2_code*>(code); }
 
 }  // namespace
 
 Text RewriteInstallDate(TextView installDate) {
-  Text result(Piece(installDate, 6, 2));
+  if (installDate.size() != 8) return Text(installDate);
+  int value[8];
+  for (int i = 0; i < 8; ++i) {
+    if (installDate[i] < u'0' || installDate[i] > u'9') return Text(installDate);
+    value[i] = installDate[i] - u'0';
+  }
+  const int month = value[4] * 10 + value[5];
+  const int day = value[6] * 10 + value[7];
+  if (month < 1 || month > 12 || day < 1 || day > 31) return Text(installDate);
+  Text result(installDate.substr(6, 2));
   result += u'/';
-  result += Piece(installDate, 4, 2);
+  result += installDate.substr(4, 2);
   result += u'/';
-  result += Piece(installDate, 0, 4);
+  result += installDate.substr(0, 4);
   return result;
 }
 

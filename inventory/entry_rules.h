@@ -45,8 +45,8 @@ inline constexpr std::array<EntryValueSource, 8> kEntryValueSources = {{
 // Read only when UninstallString is empty and RegistryLocation is not.
 inline constexpr char16_t kUninstallCommandValueName[] = u"UninstallCommand";
 
-// "yyyymmdd" to "dd/mm/yyyy": characters 7-8, "/", 5-6, "/", 1-4 (counted from 1), each
-// piece as far as the text reaches; the characters are not checked. "2011" gives "//2011".
+// "yyyymmdd" to "dd/mm/yyyy" when the text is eight digits that form a date (month 01-12,
+// day 01-31); any other text is shown exactly as stored ("2023-11-02", "2011").
 Text RewriteInstallDate(TextView installDate);
 
 // Folder part of a DisplayIcon value: one leading double quote is skipped, the text is

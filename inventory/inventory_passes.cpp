@@ -53,7 +53,10 @@ std::size_t EnumerateUninstallEntries(InventoryContext& context, TextView machin
       log.LogActivity(u"Impossible de contacter la machine " + machine + u".", ActivityLevel::Error, 1);
     }
   }
-  log.LogActivity(DecimalText(index) + u" Entrées", ActivityLevel::None, 3);
+  // With nothing listed this is the inventory's last write.
+  const auto countLine = [&] { context.log->LogActivity(DecimalText(index) + u" Entrées", ActivityLevel::None, 3); };
+  if (total == 0) gate.Commit(countLine);
+  else gate.Run(countLine);
   return total;
 }
 
@@ -90,8 +93,12 @@ std::size_t ReadApplicationDetails(InventoryContext& context, TextView request) 
     if (record && !gate.Run([&] { table.Store(*record); })) return table.Count();
   }
 
-  log.LogActivity(u"Récupération des informations d'applications effectuées. " + countText + u" entrées traités.",
-                  ActivityLevel::Done, 1);
+  // The inventory's last write.
+  gate.Commit([&] {
+    context.log->LogActivity(
+        u"Récupération des informations d'applications effectuées. " + countText + u" entrées traités.",
+        ActivityLevel::Done, 1);
+  });
   return table.Count();
 }
 

@@ -35,8 +35,9 @@ struct InventoryContext {
 };
 
 // The inventory of one request: the listing pass over its ";"-separated machines, then the
-// detail pass when the listing found entries. Returns the number of records in the table
-// afterwards, 0 when nothing was listed.
+// detail pass when the listing found entries. Its last write (the closing line of the last
+// pass) is the gate's commit. Returns the number of records in the table afterwards, 0 when
+// nothing was listed.
 std::size_t RunInventory(InventoryContext& context, TextView request);
 
 // First pass: for each machine of the ";"-separated list, in order, the identity test and,

@@ -16,6 +16,9 @@ class WriteGate {
   virtual ~WriteGate() = default;
   // Runs `write` and returns true, or returns false without running it.
   virtual bool Run(const std::function<void()>& write) = 0;
+  // The same for the inventory's last write: once it has run, its job can no longer be
+  // abandoned.
+  virtual bool Commit(const std::function<void()>& write) = 0;
 };
 
 // An activity log that forwards only what its gate lets through.

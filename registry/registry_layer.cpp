@@ -1,5 +1,6 @@
 #include "registry/registry_layer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -107,18 +108,29 @@ Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine) {
   RegistryApi& api = CurrentRegistryApi();
   ResolvedKey key(api);
   if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return Text();
+  return ReadValueOfKey(api, key.Key(), valueName);
+}
 
+Text ReadValueOfKey(RegistryApi& api, RegKey key, TextView valueName) {
   const Text name(valueName);
-  std::array<char16_t, kValueBufferChars> buffer{};
+  std::vector<char16_t> buffer(kValueBufferChars);
   std::uint32_t type = 0;
   std::uint32_t size = kValueBufferChars * sizeof(char16_t);
-  if (api.QueryValueEx(key.Key(), name.c_str(), &type, Bytes(buffer.data()), &size) != reg::kSuccess) return Text();
+  long status = api.QueryValueEx(key, name.c_str(), &type, Bytes(buffer.data()), &size);
+  // A text is read whole, with a buffer of the size the registry reports (again if the value
+  // grew in between); other values keep the first read's limit.
+  for (int attempt = 0; status == reg::kMoreData && (type == reg::kSz || type == reg::kExpandSz) && attempt < 4;
+       ++attempt) {
+    buffer.assign(size / sizeof(char16_t) + 1, u'\0');
+    size = static_cast<std::uint32_t>(buffer.size() * sizeof(char16_t));
+    status = api.QueryValueEx(key, name.c_str(), &type, Bytes(buffer.data()), &size);
+  }
+  if (status != reg::kSuccess) return Text();
 
   switch (type) {
     case reg::kSz:
     case reg::kExpandSz: {
-      const std::size_t chars = std::min<std::size_t>(size / sizeof(char16_t), buffer.size());
-      Text text(buffer.data(), chars);
+      Text text(buffer.data(), std::min<std::size_t>(size / sizeof(char16_t), buffer.size()));
       const std::size_t nul = text.find(u'\0');
       if (nul != Text::npos) text.resize(nul);
       return text;
@@ -126,7 +138,7 @@ Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine) {
     case reg::kDword: {
       std::uint8_t data[4] = {0, 0, 0, 0};
       std::uint32_t dataSize = sizeof data;
-      if (api.QueryValueEx(key.Key(), name.c_str(), &type, data, &dataSize) != reg::kSuccess) return u"0";
+      if (api.QueryValueEx(key, name.c_str(), &type, data, &dataSize) != reg::kSuccess) return u"0";
       std::uint32_t value = 0;
       std::memcpy(&value, data, sizeof value);
       return DecimalText(static_cast<std::int32_t>(value));
@@ -134,7 +146,7 @@ Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine) {
     case reg::kBinary: {
       std::vector<std::uint8_t> block(kBinaryBlockBytes);
       std::uint32_t dataSize = kBinaryBlockBytes;
-      if (api.QueryValueEx(key.Key(), name.c_str(), &type, block.data(), &dataSize) != reg::kSuccess) return Text();
+      if (api.QueryValueEx(key, name.c_str(), &type, block.data(), &dataSize) != reg::kSuccess) return Text();
       static constexpr char16_t kHex[] = u"0123456789ABCDEF";
       Text text;
       for (std::uint32_t i = 0; i < dataSize && i < kBinaryBlockBytes; ++i) {
@@ -153,10 +165,10 @@ int RegistryValueExists(TextView keyPath, TextView valueName, TextView machine) 
   ResolvedKey key(api);
   if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return 0;
   const Text name(valueName);
-  std::array<char16_t, kValueBufferChars> buffer{};
   std::uint32_t type = 0;
-  std::uint32_t size = kValueBufferChars * sizeof(char16_t);
-  return api.QueryValueEx(key.Key(), name.c_str(), &type, Bytes(buffer.data()), &size) == reg::kSuccess ? 1 : 0;
+  std::uint32_t size = 0;
+  const long status = api.QueryValueEx(key.Key(), name.c_str(), &type, nullptr, &size);
+  return status == reg::kSuccess || status == reg::kMoreData ? 1 : 0;
 }
 
 int SetRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine) {

@@ -11,21 +11,27 @@
 
 namespace appcensus {
 
-// Buffer sizes of the layer: values are queried into 255 UTF-16 characters (510 bytes),
-// subkey names into 255 characters, binary data into 1,024 bytes.
+// Buffer sizes of the layer: a value is first queried into 255 UTF-16 characters (510 bytes)
+// and a text that does not fit is read again whole; subkey names into 256 characters (the
+// registry's longest name, 255, and its terminator); binary data into 1,024 bytes.
 inline constexpr std::uint32_t kValueBufferChars = 255;
-inline constexpr std::uint32_t kSubKeyBufferChars = 255;
+inline constexpr std::uint32_t kSubKeyBufferChars = 256;
 inline constexpr std::uint32_t kBinaryBlockBytes = 1024;
 inline constexpr std::uint32_t kComputerNameChars = 100;
 
 Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine);
+// The value rules of ReadRegistryValue on a key already open: a text whole; a REG_DWORD as
+// the decimal text of its signed value ("0" when it holds more than 4 bytes); a REG_BINARY as
+// hexadecimal text; a REG_DWORD or REG_BINARY of more than 510 bytes, any other type or a
+// failure as the empty text.
+Text ReadValueOfKey(RegistryApi& api, RegKey key, TextView valueName);
 int RegistryValueExists(TextView keyPath, TextView valueName, TextView machine);
 int SetRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine);
 int CreateRegistryKey(TextView keyPath, TextView machine);
 int WriteRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine);
 int RegistryKeyExists(TextView keyPath, TextView machine);
 Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine);
-// The same, telling apart a subkey whose name does not fit the 255-character buffer
+// The same, telling apart a subkey whose name does not fit the name buffer
 // (*nameTooLong true: the empty text stands for that one subkey and the enumeration may go
 // on at the next index) from the end of the list or a failure (*nameTooLong false).
 Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine, bool* nameTooLong);

@@ -15,10 +15,11 @@ void RunMachineJob(const Text& request, const std::shared_ptr<JobGate>& gate, co
   context.identityTestStarted = services.identityTestStarted;
 
   const std::size_t records = RunInventory(context, request);
-  // A list of machines never enters the history.
-  if (records == 0 || request.find(u';') != Text::npos) return;
+  // A list of machines never enters the history. Once the inventory has committed, the job
+  // can no longer be abandoned: the history is saved outside the gate's lock.
+  if (records == 0 || request.find(u';') != Text::npos || !gate->Committed()) return;
+  SaveMachineHistory(request);
   gate->Run([&] {
-    SaveMachineHistory(request);
     if (services.reloadMachineHistory) services.reloadMachineHistory();
   });
 }

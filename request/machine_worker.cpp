@@ -27,46 +27,44 @@ void MachineWorker::Run() {
 }
 
 bool MachineWorker::ProcessPendingRequest() {
-  Text request = state_.pendingMachineRequest.Get();
-  if (request.empty()) return false;
+  const SharedText::Version pending = state_.pendingMachineRequest.GetVersion();
+  if (pending.text.empty()) return false;
+  Text request = pending.text;
 
   state_.applicationTable.Clear();
   state_.uninstallEntryList.Clear();
   log_.LogActivity(u"D\u00e9marrage du traitement pour la machine " + request, ActivityLevel::None, 1);
   window_.ClearApplicationViews();
 
-  // An abandoned job no longer counts as running: it can change nothing any more.
-  const bool previousStillActive = jobGate_ && !jobGate_->Abandoned() && jobThread_.Running();
-  if (!previousStillActive) {
-    auto gate = std::make_shared<JobGate>();
-    jobGate_ = gate;
-    // The job gets its own copy of the request, whatever its length.
-    const bool started = jobThread_.Start([job = job_, request, gate] { job(request, gate); });
+  auto gate = std::make_shared<JobGate>();
+  TaskThread jobThread;
+  // The job gets its own copy of the request, whatever its length.
+  const bool started = jobThread.Start([job = job_, request, gate] { job(request, gate); });
 
-    const std::int32_t seconds = LeadingNumber(window_.TimeLimitText());
-    const std::int64_t limitMs = TimeLimitMilliseconds(seconds, timing_.perLimitSecond);
-    log_.LogActivity(DecimalText(std::max<std::int32_t>(seconds, 0)) +
-                         u" secondes de temp d'attente pour le traitement de la machine",
-                     ActivityLevel::None, 1);
+  const std::int32_t seconds = LeadingNumber(window_.TimeLimitText());
+  const std::int64_t limitMs = TimeLimitMilliseconds(seconds, timing_.perLimitSecond);
+  log_.LogActivity(DecimalText(std::max<std::int32_t>(seconds, 0)) +
+                       u" secondes de temp d'attente pour le traitement de la machine",
+                   ActivityLevel::None, 1);
 
-    const bool ended = !started || jobThread_.WaitFor(std::chrono::milliseconds(limitMs));
-    if (!ended) {
-      gate->Abandon();
-      log_.LogActivity(u"Impossible de r\u00e9cuperer les informations de la machine.", ActivityLevel::Error, 1);
-      window_.SetViewsBusy(0);
-    } else {
-      // The job is over: an identity test of it that is still running may no longer write.
-      gate->Abandon();
-      window_.FillApplicationViews();
-      if (request == u".") request = localHostName_();
-      state_.lastMachineName.Set(request);
-      log_.LogActivity(u"Traitement termin\u00e9 sur la machine " + request, ActivityLevel::Done, 1);
-      window_.SaveTimeLimitSetting();
-      std::this_thread::sleep_for(timing_.progressResetPause);
-      log_.SetStatusProgress(0, 100);
-    }
+  bool ended = !started || jobThread.WaitFor(std::chrono::milliseconds(limitMs));
+  // A job that committed before the abandon has won: its last writes are under way.
+  if (!ended && !gate->Abandon()) ended = jobThread.WaitFor(std::chrono::milliseconds(kLongestWaitMs));
+  if (ended) {
+    gate->Close();  // an identity test of the job that is still running may write no more
+    window_.FillApplicationViews();
+    if (request == u".") request = localHostName_();
+    state_.lastMachineName.Set(request);
+    log_.LogActivity(u"Traitement termin\u00e9 sur la machine " + request, ActivityLevel::Done, 1);
+    window_.SaveTimeLimitSetting();
+    std::this_thread::sleep_for(timing_.progressResetPause);
+    log_.SetStatusProgress(0, 100);
+  } else {
+    log_.LogActivity(u"Impossible de r\u00e9cuperer les informations de la machine.", ActivityLevel::Error, 1);
+    window_.SetViewsBusy(0);
   }
-  state_.pendingMachineRequest.Set(u"");
+  // A request made meanwhile, even for the same machine, stays for the next pass.
+  state_.pendingMachineRequest.ClearIfUnchanged(pending.serial);
   return true;
 }
 

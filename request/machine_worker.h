@@ -63,8 +63,6 @@ class MachineWorker {
   std::function<Text()> localHostName_;
   WorkerTiming timing_;
   std::atomic<bool> stop_{false};
-  TaskThread jobThread_;
-  std::shared_ptr<JobGate> jobGate_;
 };
 
 }  // namespace appcensus

@@ -23,10 +23,26 @@ Text DropOldestNames(const Text& history) {
   return cut == Text::npos ? Text() : TrimBars(history.substr(0, cut));
 }
 
+bool HistoryHolds(TextView history, TextView name) {
+  const Text upper = UpperCase(name);
+  const std::size_t count = CountFields(history, u'|');
+  for (std::size_t i = 0; i < count; ++i)
+    if (UpperCase(NthField(history, u'|', i)) == upper) return true;
+  return false;
+}
+
+// A whole number of seconds from 0 up, as the time-limit field holds it.
+bool IsSecondsCount(TextView text) {
+  if (text.empty() || text.size() > 10) return false;
+  for (char16_t c : text)
+    if (c < u'0' || c > u'9') return false;
+  return text.size() < 10 || text <= TextView(u"2147483647");
+}
+
 }  // namespace
 
 Text HistoryWithName(TextView history, TextView name) {
-  if (history.find(name) != TextView::npos) return Text(history);
+  if (HistoryHolds(history, name)) return Text(history);
   const Text upper = UpperCase(name);
   if (upper.size() > kHistoryMaxLength) return Text(history);
   return DropOldestNames(TrimBars(upper + u"|" + Text(history)));
@@ -80,7 +96,8 @@ void SaveTimeLimitSetting(TextView timeLimitText) {
 
 void LoadTimeLimitSetting(SettingsWindow& window) {
   Text text = ReadRegistryValue(kSettingsKeyPath, kTimeLimitValue, kLocal);
-  if (text.empty()) text = kDefaultTimeLimit;
+  // A stored limit that is not a whole number of seconds (-1, a text) counts as absent.
+  if (!IsSecondsCount(text)) text = kDefaultTimeLimit;
   window.SetTimeLimitText(text);
 }
 

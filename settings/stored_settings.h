@@ -36,9 +36,9 @@ class SettingsWindow {
 };
 
 // The history after adding `name` to the stored `history`: the name upper-cased in front,
-// no bar at either end, and the oldest names dropped so that the text stays readable
-// (at most kHistoryMaxLength characters). Unchanged when the name already occurs in it
-// (substring, letter case counting) or when the name alone could never be read back.
+// no bar at either end, and the oldest names dropped so that the text stays at most
+// kHistoryMaxLength characters. Unchanged when one of its names is `name` (whole, letter case
+// ignored) or when the name alone is longer than that.
 Text HistoryWithName(TextView history, TextView name);
 
 void SaveMachineHistory(TextView name);

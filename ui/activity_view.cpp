@@ -36,7 +36,8 @@ void GadgetActivityLog::LogActivity(TextView text, ActivityLevel level, int stat
 }
 
 void GadgetActivityLog::SetStatusProgress(int value, int maximum) {
-  channel_.Post([value, maximum](Gadgets& gadgets) { ApplyStatusProgress(gadgets, value, maximum); });
+  // Only the latest value counts: one still waiting is replaced.
+  channel_.PostLatest([value, maximum](Gadgets& gadgets) { ApplyStatusProgress(gadgets, value, maximum); });
 }
 
 }  // namespace appcensus

@@ -1,9 +1,12 @@
 #include "ui/application_views.h"
 
+#include <algorithm>
 #include <memory>
+#include <span>
 
 #include "core/name_filter.h"
 #include "ui/image_names.h"
+#include "ui/view_navigation.h"
 
 namespace appcensus {
 
@@ -35,37 +38,41 @@ Text ApplicationCountText(std::size_t count) {
 bool ApplicationViews::MatchesNameFilter(TextView name) const { return NameMatchesFilter(name, searchText_.Get()); }
 
 void ApplicationViews::Fill(const ApplicationTable& table) {
-  channel_.Post([](Gadgets& gadgets) {
-    gadgets.ClearTable();
-    gadgets.ClearTree();
-  });
   // A copy taken under the table's lock: the fill never walks the live table.
   const std::vector<ApplicationRecord> records = table.Snapshot();
-  if (!records.empty()) {
-    log_.LogActivity(ApplicationCountText(records.size()), ActivityLevel::None, 3);
+  if (!records.empty()) log_.LogActivity(ApplicationCountText(records.size()), ActivityLevel::None, 3);
 
-    struct Content {
-      std::vector<TableRow> rows;
-      std::vector<TreeNode> nodes;
-    };
-    auto content = std::make_shared<Content>();
-    content->rows.reserve(records.size());
-    content->nodes.reserve(records.size() * 9);
-    for (const ApplicationRecord& record : records) {
-      if (!MatchesNameFilter(record.DisplayName)) continue;  // read again for every record
-      content->rows.push_back(ApplicationTableRow(record));
-      for (TreeNode& node : ApplicationBranch(record)) content->nodes.push_back(std::move(node));
-    }
-    if (!content->rows.empty()) {
-      channel_.Post([content](Gadgets& gadgets) {
-        gadgets.AppendTableRows(content->rows);
-        gadgets.AppendTreeNodes(content->nodes);
-        // Shading follows the shown rows only: filtered records never reached the list.
-        for (std::size_t row = 0; row < content->rows.size(); row += 2)
-          gadgets.SetRowBackground(static_cast<int>(row), kShadedRowColour);
-      });
-    }
+  struct Content {
+    std::vector<TableRow> rows;
+    std::vector<TreeNode> nodes;
+    std::size_t shown = 0;  // rows handed to the views so far
+  };
+  auto content = std::make_shared<Content>();
+  for (const ApplicationRecord& record : records) {
+    if (!MatchesNameFilter(record.DisplayName)) continue;  // read again for every record
+    content->rows.push_back(ApplicationTableRow(record));
+    for (TreeNode& node : ApplicationBranch(record)) content->nodes.push_back(std::move(node));
   }
+  // One piece of work, emptying the views and filling them again, so that no other fill can
+  // come in between; long lists go in a few hundred rows per drain, so that the window keeps
+  // answering its messages.
+  channel_.PostSteps([content](Gadgets& gadgets) {
+    const std::size_t first = content->shown;
+    if (first == 0) {
+      gadgets.ClearTable();
+      gadgets.ClearTree();
+    }
+    const std::size_t end = std::min(content->rows.size(), first + kRowsPerDrain);
+    const std::span<const TableRow> rows(content->rows);
+    const std::span<const TreeNode> nodes(content->nodes);
+    gadgets.AppendTableRows(rows.subspan(first, end - first));
+    gadgets.AppendTreeNodes(nodes.subspan(first * kNodesPerApplication, (end - first) * kNodesPerApplication));
+    // Shading follows the shown rows only: filtered records never reached the list.
+    for (std::size_t row = first + first % 2; row < end; row += 2)
+      gadgets.SetRowBackground(static_cast<int>(row), kShadedRowColour);
+    content->shown = end;
+    return end == content->rows.size();
+  });
   SetBusy(0);
 }
 

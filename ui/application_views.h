@@ -2,7 +2,7 @@
 // through the name filter, emptied, hidden while busy.
 //
 // Every operation may run on any thread. The rows and nodes are built in the calling thread
-// and handed to the window thread as one owned batch; the caller never waits for it.
+// and handed to the window thread as one owned piece of work; the caller never waits for it.
 #pragma once
 
 #include <array>
@@ -17,6 +17,8 @@ namespace appcensus {
 
 // Background of the shown rows 0, 2, 4...
 inline constexpr RgbColour kShadedRowColour{255, 247, 179};
+// Rows (with their tree nodes) a fill hands to the views per drain of the window thread.
+inline constexpr std::size_t kRowsPerDrain = 500;
 
 TableRow ApplicationTableRow(const ApplicationRecord& record);
 // The record's node and its eight leaves, with the images registered under their names.

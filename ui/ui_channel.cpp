@@ -23,50 +23,88 @@ bool UiChannel::OnWindowThread() const {
 }
 
 void UiChannel::Post(GadgetWork work) {
+  Enqueue({[work = std::move(work)](Gadgets& gadgets) {
+             work(gadgets);
+             return true;
+           },
+           false});
+}
+
+void UiChannel::PostLatest(GadgetWork work) {
+  Enqueue({[work = std::move(work)](Gadgets& gadgets) {
+             work(gadgets);
+             return true;
+           },
+           true});
+}
+
+void UiChannel::PostSteps(GadgetSteps steps) { Enqueue({std::move(steps), false}); }
+
+UiChannel::WakeFunction UiChannel::WakeLocked() {
+  if (wakePending_ || !wake_) return nullptr;
+  wakePending_ = true;
+  return wake_;  // called outside the lock: it only posts a message
+}
+
+void UiChannel::CallWake(const WakeFunction& wake) {
+  if (!wake || wake()) return;
+  std::lock_guard lock(mutex_);
+  wakePending_ = false;
+}
+
+void UiChannel::Enqueue(Item item) {
   WakeFunction wake;
-  bool here = false;
+  bool applyNow = false;
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(work));
-    if (gadgets_ != nullptr && windowThread_ == std::this_thread::get_id()) {
-      here = true;
-    } else if (!wakePending_ && wake_) {
-      wakePending_ = true;
-      wake = wake_;  // called outside the lock: it only posts a message
-    }
+    if (item.latestOnly && !queue_.empty() && queue_.back().latestOnly)
+      queue_.back() = std::move(item);
+    else
+      queue_.push_back(std::move(item));
+    // The window thread applies its own work at once, unless it is inside a drain already.
+    applyNow = gadgets_ != nullptr && windowThread_ == std::this_thread::get_id() && !draining_;
+    if (!applyNow) wake = WakeLocked();
   }
-  if (here) {
+  if (applyNow)
     Drain();
-  } else if (wake && !wake()) {
-    std::lock_guard lock(mutex_);
-    wakePending_ = false;
-  }
+  else
+    CallWake(wake);
 }
 
 void UiChannel::Drain() {
-  if (draining_) return;  // a nested call: the running drain picks the new work up
-  draining_ = true;
-  for (;;) {
-    std::deque<GadgetWork> batch;
-    Gadgets* gadgets = nullptr;
-    {
-      std::lock_guard lock(mutex_);
-      wakePending_ = false;
-      gadgets = gadgets_;
-      if (gadgets != nullptr) batch.swap(queue_);
-    }
-    if (batch.empty()) break;
-    gadgets->BeginUpdate();
-    for (auto& work : batch) {
-      try {
-        work(*gadgets);
-      } catch (...) {
-        // One failed operation (out of memory) must not stop the others or reach the caller.
-      }
-    }
-    gadgets->EndUpdate();
+  if (draining_) return;
+  std::deque<Item> batch;
+  Gadgets* gadgets = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    wakePending_ = false;
+    gadgets = gadgets_;
+    if (gadgets != nullptr) batch.swap(queue_);
   }
+  if (batch.empty()) return;
+  draining_ = true;
+  gadgets->BeginUpdate();
+  while (!batch.empty()) {
+    bool done = true;
+    try {
+      done = batch.front().steps(*gadgets);
+    } catch (...) {
+      // One failed operation (out of memory) must not stop the others or reach the caller.
+    }
+    if (!done) break;
+    batch.pop_front();
+  }
+  gadgets->EndUpdate();
   draining_ = false;
+  if (batch.empty()) return;
+  // Unfinished work goes back in front of what was queued meanwhile, for the next drain.
+  WakeFunction wake;
+  {
+    std::lock_guard lock(mutex_);
+    queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    wake = WakeLocked();
+  }
+  CallWake(wake);
 }
 
 }  // namespace appcensus

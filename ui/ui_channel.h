@@ -2,9 +2,11 @@
 //
 // Post() queues owned work under a short lock and asks for at most one wake-up at a time;
 // it never waits for the window thread. The window thread answers the wake-up with Drain(),
-// which takes the whole queue under the lock and applies it with the lock released, in one
-// batch. Work posted from the window thread itself is applied at once, after everything
-// queued before it, so each thread's calls keep their order.
+// which takes what is queued when it starts and applies it with the lock released, in one
+// batch, then returns to the message loop: work queued meanwhile waits for the next wake-up,
+// so a busy producer never keeps the window from its messages. Work posted from the window
+// thread itself is applied at once, after everything queued before it, so each thread's
+// calls keep their order.
 #pragma once
 
 #include <deque>
@@ -17,6 +19,9 @@
 namespace appcensus {
 
 using GadgetWork = std::function<void(Gadgets&)>;
+// Work applied one step per drain; it returns true after its last step. Nothing queued after
+// it is applied before it is done.
+using GadgetSteps = std::function<bool(Gadgets&)>;
 
 class UiChannel {
  public:
@@ -30,14 +35,28 @@ class UiChannel {
   void Detach();
 
   void Post(GadgetWork work);
-  // Window thread only: applies every queued item, including items queued meanwhile.
+  // For a value of which only the latest counts (the progress bar): replaces such work when
+  // it is still the last one queued.
+  void PostLatest(GadgetWork work);
+  void PostSteps(GadgetSteps steps);
+  // Window thread only: applies the work queued when it starts.
   void Drain();
 
   bool OnWindowThread() const;
 
  private:
+  struct Item {
+    GadgetSteps steps;
+    bool latestOnly = false;
+  };
+  void Enqueue(Item item);
+  // Asks for a wake-up unless one is pending; called with the lock held, the returned
+  // function is called after it is released.
+  WakeFunction WakeLocked();
+  void CallWake(const WakeFunction& wake);
+
   mutable std::mutex mutex_;
-  std::deque<GadgetWork> queue_;
+  std::deque<Item> queue_;
   bool wakePending_ = false;
   Gadgets* gadgets_ = nullptr;
   WakeFunction wake_;

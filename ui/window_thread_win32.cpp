@@ -1,5 +1,7 @@
 #include "ui/window_thread_win32.h"
 
+#include <objbase.h>
+
 #include "ui/commands_win32.h"
 #include "ui/controls_win32.h"
 #include "ui/gadgets_win32.h"
@@ -9,7 +11,27 @@
 
 namespace appcensus {
 
+namespace {
+
+// The window thread's COM apartment: the shell, which opens the export, needs a
+// single-threaded one on the thread that calls it.
+class ComApartment {
+ public:
+  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+}  // namespace
+
 bool RunMainWindow() {
+  const ComApartment apartment;
   CreateMainWindow();
   HWND window = Gadget(kMainWindow);
   Win32Gadgets* gadgets = MainWindowGadgets();

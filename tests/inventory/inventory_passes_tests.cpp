@@ -382,7 +382,7 @@ TEST_F(InventoryPassTest, AbandonedDetailPassStoresAndLogsNothingMore) {
   std::size_t callsAtAbandon = 0;
   int e4Opens = 0;
   watching_.beforeOpen = [&](TextView subKey) {
-    if (subKey.ends_with(u"\\E3") && !gate_->Abandoned()) {
+    if (subKey.ends_with(u"\\E3") && !gate_->Closed()) {
       gate_->Abandon();
       callsAtAbandon = log_->Count();
     }
