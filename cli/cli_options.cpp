@@ -20,7 +20,7 @@ std::optional<std::int64_t> WholeNumber(TextView text, std::int64_t maximum) {
   return value;
 }
 
-enum class Option { Format, Filter, Timeout, Output, Parallel, Help, Version };
+enum class Option { Format, Filter, Timeout, Output, Parallel, Classic, Help, Version };
 
 struct OptionName {
   const char16_t* name;
@@ -33,7 +33,7 @@ constexpr OptionName kOptions[] = {
     {u"--timeout", Option::Timeout, true}, {u"--output", Option::Output, true},
     {u"--parallel", Option::Parallel, true}, {u"--help", Option::Help, false},
     {u"-h", Option::Help, false},          {u"/?", Option::Help, false},
-    {u"--version", Option::Version, false},
+    {u"--version", Option::Version, false}, {u"--classic", Option::Classic, false},
 };
 
 const OptionName* FindOption(TextView name) {
@@ -80,6 +80,9 @@ std::string Apply(const OptionName& option, TextView value, CliOptions& options)
       options.parallel = static_cast<int>(*count);
       return {};
     }
+    case Option::Classic:
+      options.classic = true;
+      return {};
     case Option::Help:
       options.help = true;
       return {};
@@ -161,6 +164,8 @@ std::string UsageText() {
          "                         entier, au lieu de la sortie standard\r\n"
          "  --parallel N           inventorie jusqu'\u00e0 N machines de la liste \u00e0 la fois, de 1 \u00e0\r\n"
          "                         1024 (1 par d\u00e9faut : l'une apr\u00e8s l'autre)\r\n"
+         "  --classic              seulement la cl\u00e9 Uninstall de la vue 64 bits, sans la vue\r\n"
+         "                         32 bits ni les installations par utilisateur\r\n"
          "  --help                 affiche cette aide\r\n"
          "  --version              affiche la version\r\n";
 }
@@ -174,7 +179,9 @@ std::string HelpText() {
          "Sortie :\r\n"
          "  csv   les lignes de l'export de la fen\u00eatre, en-t\u00eate compris (UTF-8, fins de ligne CR LF)\r\n"
          "  json  un tableau d'objets aux champs DisplayName, DisplayVersion, InstallSource,\r\n"
-         "        InstallDate, UninstallString, InstallLocation, ProductCode, Machine, KeyName\r\n"
+         "        InstallDate, UninstallString, InstallLocation, ProductCode, Machine, KeyName,\r\n"
+         "        Location (machine : vue 64 bits, machine32 : vue 32 bits, user : un utilisateur),\r\n"
+         "        Sid et User (l'utilisateur d'une installation par utilisateur, null sinon)\r\n"
          "  tsv   les m\u00eames champs s\u00e9par\u00e9s par des tabulations, sous une ligne de leurs noms ;\r\n"
          "        dans une valeur, \\ tabulation CR LF s'\u00e9crivent \\\\ \\t \\r \\n\r\n"
          "  Les enregistrements et les messages restent group\u00e9s par machine, dans l'ordre de\r\n"

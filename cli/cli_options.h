@@ -25,6 +25,7 @@ struct CliOptions {
   // The machines in the order given, exact duplicates left out; never empty ("." when the
   // command line names none).
   std::vector<Text> machines;
+  bool classic = false;  // only the Uninstall key of the 64-bit view, as the window once read
   bool help = false;
   bool version = false;
 };

@@ -26,7 +26,7 @@ const char* LevelPrefix(ActivityLevel level) {
 class ConsoleReport : public MachineReport {
  public:
   ConsoleReport(const CliEnvironment& environment, OutputFormat format, TextView filter, bool toFile)
-      : environment_(environment), output_(format), filter_(filter), toFile_(toFile) {
+      : environment_(environment), output_(format, environment.accountNames), filter_(filter), toFile_(toFile) {
     Write(output_.Opening());
   }
 
@@ -131,6 +131,7 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
   settings.parallel = options.parallel;
   settings.perLimitSecond = environment_.perLimitSecond;
   settings.identityWait = environment_.identityWait;
+  settings.allLocations = !options.classic;
   runs_ = std::make_unique<MachineRuns>(options.machines, settings);
 
   ConsoleReport report(environment_, options.format, options.filter, options.outputPath.has_value());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/machine_runs.h"
+#include "cli/record_output.h"
 #include "core/text.h"
 
 namespace appcensus::cli {
@@ -29,6 +30,8 @@ struct CliEnvironment {
   // The name that the closing message gives the local machine ("."); when empty, the
   // computer name of the registry layer.
   std::function<Text()> localHostName;
+  // The account name of a user's security identifier on a machine (json and tsv); optional.
+  AccountNames accountNames;
   std::chrono::milliseconds perLimitSecond{1000};  // tests shorten the limit's second
   std::chrono::milliseconds identityWait = kIdentityTestWait;
 };

@@ -2,8 +2,11 @@
 // (through WriteConsoleW on a console, so that every character shows), the output file
 // written as the export writes its files.
 #include <windows.h>
+#include <sddl.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -56,6 +59,24 @@ bool WriteWholeFile(TextView path, std::string_view bytes) {
   return writer.WriteWholeFile(Text(reinterpret_cast<const char16_t*>(full.data()), length), bytes);
 }
 
+// The account of a user hive's security identifier, as the machine names it.
+Text LookUpAccountName(TextView machine, TextView sid) {
+  PSID binary = nullptr;
+  if (!ConvertStringSidToSidW(reinterpret_cast<LPCWSTR>(Text(sid).c_str()), &binary)) return Text();
+  wchar_t name[256] = {};
+  wchar_t domain[256] = {};
+  DWORD nameLength = 256;
+  DWORD domainLength = 256;
+  SID_NAME_USE use;
+  const Text system(machine);
+  const BOOL found = LookupAccountSidW(machine == u"." ? nullptr : reinterpret_cast<LPCWSTR>(system.c_str()), binary,
+                                       name, &nameLength, domain, &domainLength, &use);
+  LocalFree(binary);
+  if (!found) return Text();
+  const Text account(reinterpret_cast<const char16_t*>(name));
+  return domain[0] ? Text(reinterpret_cast<const char16_t*>(domain)) + u"\\" + account : account;
+}
+
 }  // namespace
 
 CliEnvironment ConsoleEnvironment() {
@@ -70,6 +91,12 @@ CliEnvironment ConsoleEnvironment() {
   environment.errorIsConsole = errorIsConsole;
   environment.writeFile = WriteWholeFile;
   environment.localHostName = LocalHostName;
+  // Each machine and identifier is looked up once: a remote lookup costs a round trip.
+  environment.accountNames = [known = std::make_shared<std::map<Text, Text>>()](TextView machine, TextView sid) {
+    const Text key = Text(machine) + u"|" + Text(sid);
+    const auto it = known->find(key);
+    return it != known->end() ? it->second : (*known)[key] = LookUpAccountName(machine, sid);
+  };
   return environment;
 }
 

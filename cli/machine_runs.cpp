@@ -145,7 +145,8 @@ MachineRuns::~MachineRuns() = default;
 void MachineRuns::RunOne(std::size_t index) {
   const std::shared_ptr<Slot> slot = slots_[index];
   const auto identityWait = settings_.identityWait;
-  MachineJobBody job = [slot, identityWait](const Text& request, const std::shared_ptr<JobGate>& gate) {
+  const bool allLocations = settings_.allLocations;
+  MachineJobBody job = [slot, identityWait, allLocations](const Text& request, const std::shared_ptr<JobGate>& gate) {
     {
       std::lock_guard lock(slot->mutex);
       slot->begun = true;
@@ -155,6 +156,7 @@ void MachineRuns::RunOne(std::size_t index) {
     context.log = slot->log;
     context.gate = gate;
     context.identityWait = identityWait;
+    context.allLocations = allLocations;
     context.identityTestStarted = [slot](const TaskThread& test) {
       std::lock_guard lock(slot->mutex);
       slot->identityTests.push_back(test);

@@ -47,6 +47,7 @@ struct RunSettings {
   int parallel = 1;
   std::chrono::milliseconds perLimitSecond{1000};
   std::chrono::milliseconds identityWait = kIdentityTestWait;
+  bool allLocations = true;
 };
 
 class MachineRuns {

@@ -7,8 +7,24 @@ namespace appcensus::cli {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
+constexpr const char* kWhereFields[3] = {"Location", "Sid", "User"};
 
 }  // namespace
+
+const char* LocationName(EntryLocation location) {
+  switch (location) {
+    case EntryLocation::Machine32: return "machine32";
+    case EntryLocation::User: return "user";
+    default: return "machine";
+  }
+}
+
+std::array<Text, 3> RecordOutput::WhereValues(const ApplicationRecord& record) {
+  const std::string location = LocationName(LocationOf(record.UninstallKeyPath));
+  const Text sid = UserSidOf(record.UninstallKeyPath);
+  const Text user = sid.empty() || !accountNames_ ? Text() : accountNames_(record.Machine, sid);
+  return {Text(location.begin(), location.end()), sid, user};
+}
 
 std::string JsonString(TextView text) {
   std::string out = "\"";
@@ -63,6 +79,7 @@ std::string RecordOutput::Opening() {
         if (!line.empty()) line += '\t';
         line += field.name;
       }
+      for (const char* name : kWhereFields) line += std::string("\t") + name;
       return line + "\r\n";
     }
   }
@@ -90,6 +107,9 @@ std::string RecordOutput::Records(const std::vector<ApplicationRecord>& records)
           out += "\":";
           out += JsonString(record.*field.member);
         }
+        const std::array<Text, 3> where = WhereValues(record);
+        for (std::size_t i = 0; i < where.size(); ++i)
+          out += std::string(",\"") + kWhereFields[i] + "\":" + (i > 0 && where[i].empty() ? "null" : JsonString(where[i]));
         out += '}';
       }
       break;
@@ -101,6 +121,7 @@ std::string RecordOutput::Records(const std::vector<ApplicationRecord>& records)
           first = false;
           out += TsvValue(record.*field.member);
         }
+        for (const Text& value : WhereValues(record)) out += '\t' + TsvValue(value);
         out += "\r\n";
       }
       break;

@@ -2,11 +2,26 @@
 
 namespace appcensus {
 
-Text EntryRegistryPath(const ApplicationRecord& record) {
-  return Text(kUninstallKeyPath) + u"\\" + record.KeyName;
+Text EntryRegistryPath(const ApplicationRecord& record) { return record.UninstallKeyPath + u"\\" + record.KeyName; }
+
+EntryLocation LocationOf(TextView uninstallKeyPath) {
+  if (uninstallKeyPath == kUninstallKeyPath32) return EntryLocation::Machine32;
+  if (uninstallKeyPath.starts_with(kUsersRootPath)) return EntryLocation::User;
+  return EntryLocation::Machine;
 }
 
-Text ApplicationTable::KeyOf(const ApplicationRecord& record) { return record.Machine + u"_" + record.KeyName; }
+Text UserSidOf(TextView uninstallKeyPath) {
+  if (LocationOf(uninstallKeyPath) != EntryLocation::User) return Text();
+  const TextView rest = uninstallKeyPath.substr(TextView(kUsersRootPath).size());
+  return Text(rest.substr(0, rest.find(u'\\')));
+}
+
+Text ApplicationTable::KeyOf(const ApplicationRecord& record) {
+  // The same key name under two Uninstall keys makes two records; the 64-bit view keeps the
+  // key it always had.
+  if (record.UninstallKeyPath == kUninstallKeyPath) return record.Machine + u"_" + record.KeyName;
+  return record.Machine + u"_" + EntryRegistryPath(record);
+}
 
 std::size_t ApplicationTable::SlotOf(const Text& key) {
   // FNV-1a over the UTF-16 units.

@@ -17,7 +17,8 @@
 
 namespace appcensus {
 
-// Keyed table of records, key Machine + "_" + KeyName, compared exactly. 512 hash slots;
+// Keyed table of records, key Machine + "_" + KeyName (Machine + "_" + the full registry path
+// for an entry of another Uninstall key than the 64-bit view's), compared exactly. 512 hash slots;
 // iteration follows the slots (not the order of insertion) and visits each record once.
 class ApplicationTable {
  public:

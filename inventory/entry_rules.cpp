@@ -117,6 +117,7 @@ std::optional<ApplicationRecord> BuildApplicationRecord(const EntryValues& value
   record.ProductCode = productCode.Extract(entry.KeyName);
   record.Machine = entry.Machine;
   record.KeyName = entry.KeyName;
+  record.UninstallKeyPath = entry.UninstallKeyPath;
   return record;
 }
 

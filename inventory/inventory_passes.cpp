@@ -1,19 +1,78 @@
 #include "inventory/inventory_passes.h"
 
+#include <algorithm>
+#include <atomic>
+#include <map>
 #include <optional>
+#include <vector>
 
 #include "core/application_record.h"
 #include "inventory/entry_rules.h"
-#include "registry/registry_layer.h"
+#include "registry/registry_session.h"
 
 namespace appcensus {
 
-std::size_t RunInventory(InventoryContext& context, TextView request) {
-  if (EnumerateUninstallEntries(context, request) == 0) return 0;
-  return ReadApplicationDetails(context, request);
+namespace {
+
+using Sessions = std::map<Text, std::unique_ptr<RegistrySession>>;
+
+RegistrySession& SessionOf(Sessions& sessions, const Text& machine) {
+  std::unique_ptr<RegistrySession>& session = sessions[machine];
+  if (!session) session = std::make_unique<RegistrySession>(CurrentRegistryApi(), machine);
+  return *session;
 }
 
-std::size_t EnumerateUninstallEntries(InventoryContext& context, TextView machineList) {
+// The hives under HKEY_USERS that belong to a user: not .DEFAULT, not the *_Classes ones.
+bool IsUserHive(TextView name) {
+  const Text upper = UpperCase(name);
+  return upper != u".DEFAULT" && !upper.ends_with(u"_CLASSES");
+}
+
+// The Uninstall keys of a machine, in the order they are listed: the 64-bit view, the 32-bit
+// view, then each user hive's. A key that does not exist is skipped when it is opened.
+std::vector<Text> UninstallLocations(RegistrySession& session, bool all) {
+  if (!all) return {kUninstallKeyPath};
+  std::vector<Text> locations{kUninstallKeyPath, kUninstallKeyPath32};
+  RegistrySession::Key users = session.Open(kUsersRootPath);
+  bool nameTooLong = false;
+  for (std::uint32_t index = 0;; ++index) {
+    const Text hive = session.SubKeyName(users, index, &nameTooLong);
+    if (hive.empty() && !nameTooLong) break;
+    if (!hive.empty() && IsUserHive(hive)) locations.push_back(kUsersRootPath + hive + kUserUninstallSubKey);
+  }
+  return locations;
+}
+
+// Lists the entries of every Uninstall key of one machine that passed its identity test.
+// False when the gate refused a write: the pass stops.
+bool ListMachine(InventoryContext& context, RegistrySession& session, const Text& machine, int& index,
+                 std::size_t& total) {
+  for (const Text& location : UninstallLocations(session, context.allLocations)) {
+    RegistrySession::Key key = session.Open(location);
+    bool nameTooLong = false;
+    for (std::uint32_t position = 0; key; ++position) {
+      const Text name = session.SubKeyName(key, position, &nameTooLong);
+      // A subkey whose name does not fit cannot be read: it is left out, but the entries after
+      // it are still listed.
+      if (name.empty() && nameTooLong) continue;
+      if (name.empty()) break;
+      const bool written = context.gate->Run([&] {
+        context.state->uninstallEntryList.Append(UninstallEntry{name, machine, location});
+        context.log->SetStatusProgress(index, 100);
+      });
+      if (!written) return false;
+      ++index;
+      ++total;
+    }
+  }
+  return true;
+}
+
+// First pass: for each machine of the ";"-separated list, in order, the identity test and,
+// when it passes, every subkey of its Uninstall keys into the entry list. Closes with the
+// number of entries of the last machine (status field 3). Returns the number of entries
+// listed, all machines together.
+std::size_t ListUninstallEntries(InventoryContext& context, TextView machineList, Sessions& sessions) {
   WriteGate& gate = *context.gate;
   GatedActivityLog log(*context.log, context.gate);
   const IdentityTestRun testRun{context.log, context.gate, context.identityWait, context.identityTestStarted};
@@ -27,79 +86,139 @@ std::size_t EnumerateUninstallEntries(InventoryContext& context, TextView machin
     index = 0;
     const bool passed = AwaitMachineTest(machine, testRun);
     if (!gate.Run([&] { state.machineTestPassed.store(passed); })) return total;
-
-    if (passed) {
-      log.LogActivity(u"Connexion à la base de registre de la machine " + machine + u"...", ActivityLevel::InProgress,
-                      1);
-      for (int position = 0;; ++position) {
-        bool nameTooLong = false;
-        const Text name = EnumerateRegistrySubKey(kUninstallKeyPath, position, machine, &nameTooLong);
-        // A subkey whose name does not fit the layer's buffer cannot be read: it is left out,
-        // but the entries after it are still listed.
-        if (name.empty() && nameTooLong) continue;
-        if (name.empty()) break;
-        const bool written = gate.Run([&] {
-          state.uninstallEntryList.Append(UninstallEntry{name, machine});
-          context.log->SetStatusProgress(index, 100);
-        });
-        if (!written) return total;
-        ++index;
-        ++total;
-      }
-      log.LogActivity(u"Recherches des applications effectuées sur la machine " + machine + u".", ActivityLevel::None,
-                      1);
-      if (!gate.Run([&] { state.machineTestPassed.store(false); })) return total;
-    } else {
+    if (!passed) {
       log.LogActivity(u"Impossible de contacter la machine " + machine + u".", ActivityLevel::Error, 1);
+      continue;
     }
+    log.LogActivity(u"Connexion à la base de registre de la machine " + machine + u"...", ActivityLevel::InProgress, 1);
+    if (!ListMachine(context, SessionOf(sessions, machine), machine, index, total)) return total;
+    log.LogActivity(u"Recherches des applications effectuées sur la machine " + machine + u".", ActivityLevel::None, 1);
+    if (!gate.Run([&] { state.machineTestPassed.store(false); })) return total;
   }
   // With nothing listed this is the inventory's last write.
   const auto countLine = [&] { context.log->LogActivity(DecimalText(index) + u" Entrées", ActivityLevel::None, 3); };
-  if (total == 0) gate.Commit(countLine);
-  else gate.Run(countLine);
+  if (total == 0)
+    gate.Commit(countLine);
+  else
+    gate.Run(countLine);
   return total;
 }
 
-std::size_t ReadApplicationDetails(InventoryContext& context, TextView request) {
+// Reads one entry's values through its key, opened once, into its record; none without a
+// display name.
+std::optional<ApplicationRecord> ReadEntry(RegistrySession& session, const UninstallEntry& entry,
+                                           const ProductCodePattern& productCode) {
+  RegistrySession::Key key = session.Open(entry.UninstallKeyPath + u"\\" + entry.KeyName);
+  EntryValues values;
+  for (const auto& source : kEntryValueSources) values.*source.field = session.Value(key, source.valueName);
+  if (values.DisplayName.empty()) return std::nullopt;
+  Text uninstallCommand;
+  if (NeedsUninstallCommand(values)) uninstallCommand = session.Value(key, kUninstallCommandValueName);
+  return BuildApplicationRecord(values, uninstallCommand, entry, productCode);
+}
+
+// The entries [first, end) of one machine, handed out in list order to one or several
+// readers; each handing-out reports the progress, so it only moves forward.
+class MachineEntries {
+ public:
+  MachineEntries(InventoryContext& context, const std::vector<UninstallEntry>& entries, std::size_t first,
+                 std::size_t end, const ProductCodePattern& productCode)
+      : context_(context), entries_(entries), next_(first), end_(end), productCode_(productCode) {}
+
+  // Reads entries until none is left (true) or the gate refuses a write (false).
+  bool Read(RegistrySession& session) {
+    for (;;) {
+      std::size_t position = end_;
+      const bool open = context_.gate->Run([&] {
+        if (next_ >= end_) return;
+        position = next_++;
+        context_.log->SetStatusProgress(static_cast<int>(position + 1), static_cast<int>(entries_.size()));
+      });
+      if (!open) break;
+      if (position >= end_) return true;
+      const std::optional<ApplicationRecord> record = ReadEntry(session, entries_[position], productCode_);
+      if (record && !context_.gate->Run([&] { context_.state->applicationTable.Store(*record); })) break;
+    }
+    refused_ = true;
+    return false;
+  }
+  bool Refused() const { return refused_; }
+
+ private:
+  InventoryContext& context_;
+  const std::vector<UninstallEntry>& entries_;
+  std::size_t next_;  // under the gate's lock
+  const std::size_t end_;
+  const ProductCodePattern& productCode_;
+  std::atomic<bool> refused_{false};
+};
+
+// Reads one machine's entries: on a remote machine up to kParallelReaders at a time, each
+// over a connection of its own, since there the wait is the network's, not the work's.
+bool ReadMachine(InventoryContext& context, const std::vector<UninstallEntry>& entries, std::size_t first,
+                 std::size_t end, RegistrySession& session, const ProductCodePattern& productCode) {
+  MachineEntries work(context, entries, first, end, productCode);
+  const Text& machine = entries[first].Machine;
+  const std::size_t readers = machine == u"." ? 1 : std::min(kParallelReaders, end - first);
+  std::vector<TaskThread> helpers;
+  for (std::size_t k = 1; k < readers; ++k) {
+    TaskThread helper;
+    const bool started = helper.Start([&work, &machine] {
+      RegistrySession own(CurrentRegistryApi(), machine);
+      work.Read(own);
+    });
+    if (started) helpers.push_back(helper);
+  }
+  work.Read(session);
+  // The helpers use this frame: they are waited for, however long their last call takes.
+  for (const TaskThread& helper : helpers)
+    while (!helper.WaitFor(std::chrono::hours(1))) {
+    }
+  return !work.Refused();
+}
+
+// Second pass: reads the values of every listed entry and stores one record per entry that
+// has a display name. `request` is the job's request text, named by the opening line (the
+// whole list when the job covers several machines). Returns the number of records in the
+// table afterwards.
+std::size_t ReadApplicationDetails(InventoryContext& context, TextView request, Sessions& sessions) {
   const ProductCodePattern productCode;  // compiled once per pass
   ApplicationTable& table = context.state->applicationTable;
   const std::vector<UninstallEntry> entries = context.state->uninstallEntryList.Snapshot();
   const std::size_t count = entries.size();
   if (count == 0) return table.Count();
 
-  WriteGate& gate = *context.gate;
   GatedActivityLog log(*context.log, context.gate);
   const Text countText = DecimalText(static_cast<std::int64_t>(count));
   log.LogActivity(u"Récupération des informations de chaque applications sur la machine " + Text(request) + u" (" +
                       countText + u" entrées)...",
                   ActivityLevel::InProgress, 1);
 
-  for (std::size_t p = 1; p <= count; ++p) {
-    const UninstallEntry& entry = entries[p - 1];
-    if (!gate.Run([&] { context.log->SetStatusProgress(static_cast<int>(p), static_cast<int>(count)); }))
-      return table.Count();
-
-    const Text keyPath = Text(kUninstallKeyPath) + u"\\" + entry.KeyName;
-    EntryValues values;
-    for (const auto& source : kEntryValueSources)
-      values.*source.field = ReadRegistryValue(keyPath, source.valueName, entry.Machine);
-    if (values.DisplayName.empty()) continue;
-
-    Text uninstallCommand;
-    if (NeedsUninstallCommand(values))
-      uninstallCommand = ReadRegistryValue(keyPath, kUninstallCommandValueName, entry.Machine);
-    const std::optional<ApplicationRecord> record =
-        BuildApplicationRecord(values, uninstallCommand, entry, productCode);
-    if (record && !gate.Run([&] { table.Store(*record); })) return table.Count();
+  // Entries come machine after machine; each machine's session closes when its entries are read.
+  for (std::size_t first = 0, end = 0; first < count; first = end) {
+    const Text& machine = entries[first].Machine;
+    for (end = first; end < count && entries[end].Machine == machine;) ++end;
+    const bool read = ReadMachine(context, entries, first, end, SessionOf(sessions, machine), productCode);
+    sessions.erase(machine);
+    if (!read) return table.Count();
   }
 
   // The inventory's last write.
-  gate.Commit([&] {
+  context.gate->Commit([&] {
     context.log->LogActivity(
         u"Récupération des informations d'applications effectuées. " + countText + u" entrées traités.",
         ActivityLevel::Done, 1);
   });
   return table.Count();
+}
+
+}  // namespace
+
+std::size_t RunInventory(InventoryContext& context, TextView request) {
+  // The machines' registry sessions, closed on this thread whatever way the passes end.
+  Sessions sessions;
+  if (ListUninstallEntries(context, request, sessions) == 0) return 0;
+  return ReadApplicationDetails(context, request, sessions);
 }
 
 }  // namespace appcensus

@@ -32,24 +32,24 @@ struct InventoryContext {
   std::chrono::milliseconds identityWait = kIdentityTestWait;
   // Told of every identity-test thread started (optional).
   std::function<void(const TaskThread&)> identityTestStarted;
+  // False: only the Uninstall key of the 64-bit view is listed, as the program always did.
+  bool allLocations = true;
 };
 
-// The inventory of one request: the listing pass over its ";"-separated machines, then the
-// detail pass when the listing found entries. Its last write (the closing line of the last
-// pass) is the gate's commit. Returns the number of records in the table afterwards, 0 when
-// nothing was listed.
+// Entries of one remote machine read at a time, each over a connection of its own.
+inline constexpr std::size_t kParallelReaders = 8;
+
+// The inventory of one request, on the job's thread:
+// - the listing pass: for each machine of the ";"-separated request, in order, the identity
+//   test and, when it passes, every subkey of its Uninstall keys (the 64-bit view, the 32-bit
+//   view, each loaded user hive's) into the entry list; it closes with the number of entries
+//   of the last machine (status field 3);
+// - then, when it listed entries, the detail pass: the values of every listed entry, read
+//   through its key opened once, and one record per entry that has a display name. The
+//   opening line names `request` whole.
+// Each machine is connected once (its registry session), closed when the machine is done.
+// The inventory's last write (the closing line of its last pass) is the gate's commit.
+// Returns the number of records in the table afterwards, 0 when nothing was listed.
 std::size_t RunInventory(InventoryContext& context, TextView request);
-
-// First pass: for each machine of the ";"-separated list, in order, the identity test and,
-// when it passes, every subkey of the Uninstall key into the entry list. Closes with the
-// number of entries of the last machine (status field 3). Returns the number of entries
-// listed by this call, all machines together.
-std::size_t EnumerateUninstallEntries(InventoryContext& context, TextView machineList);
-
-// Second pass: reads the eight values of every listed entry and stores one record per
-// entry that has a display name. `request` is the job's request text, named by the opening
-// line (the whole list when the job covers several machines). Returns the number of records
-// in the table afterwards.
-std::size_t ReadApplicationDetails(InventoryContext& context, TextView request);
 
 }  // namespace appcensus

@@ -27,10 +27,14 @@ inline constexpr long kAccessDenied = 5;
 inline constexpr long kInvalidHandle = 6;
 inline constexpr long kInvalidParameter = 87;
 inline constexpr long kBadNetPath = 53;
+inline constexpr long kUnexpectedNetworkError = 59;
+inline constexpr long kNetNameDeleted = 64;
 inline constexpr long kBadPathName = 161;
 inline constexpr long kMoreData = 234;
 inline constexpr long kNoMoreItems = 259;
 inline constexpr long kServerUnavailable = 1722;
+inline constexpr long kCallFailed = 1726;
+inline constexpr long kCallFailedDidNotExecute = 1727;
 
 inline constexpr std::uint32_t kNone = 0;
 inline constexpr std::uint32_t kSz = 1;
@@ -42,6 +46,7 @@ inline constexpr std::uint32_t kQword = 11;
 
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;
 inline constexpr std::uint32_t kOptionNonVolatile = 0;
 inline constexpr std::uint32_t kCreatedNewKey = 1;
 inline constexpr std::uint32_t kOpenedExistingKey = 2;

@@ -107,57 +107,56 @@ std::int32_t HexTextToNumber(TextView text) {
 Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine) {
   RegistryApi& api = CurrentRegistryApi();
   ResolvedKey key(api);
-  if (!key.Open(keyPath, machine, ResolvedKey::Mode::Read)) return Text();
-  return ReadValueOfKey(api, key.Key(), valueName);
+  Text value;
+  if (key.Open(keyPath, machine, ResolvedKey::Mode::Read)) ReadValueOfKey(api, key.Key(), valueName, &value);
+  return value;
 }
 
-Text ReadValueOfKey(RegistryApi& api, RegKey key, TextView valueName) {
+long ReadValueOfKey(RegistryApi& api, RegKey key, TextView valueName, Text* value) {
+  value->clear();
   const Text name(valueName);
-  std::vector<char16_t> buffer(kValueBufferChars);
+  std::vector<std::uint8_t> buffer(kValueBufferChars * sizeof(char16_t));
   std::uint32_t type = 0;
-  std::uint32_t size = kValueBufferChars * sizeof(char16_t);
-  long status = api.QueryValueEx(key, name.c_str(), &type, Bytes(buffer.data()), &size);
+  std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+  long status = api.QueryValueEx(key, name.c_str(), &type, buffer.data(), &size);
   // A text is read whole, with a buffer of the size the registry reports (again if the value
   // grew in between); other values keep the first read's limit.
   for (int attempt = 0; status == reg::kMoreData && (type == reg::kSz || type == reg::kExpandSz) && attempt < 4;
        ++attempt) {
-    buffer.assign(size / sizeof(char16_t) + 1, u'\0');
-    size = static_cast<std::uint32_t>(buffer.size() * sizeof(char16_t));
-    status = api.QueryValueEx(key, name.c_str(), &type, Bytes(buffer.data()), &size);
+    buffer.assign(size + sizeof(char16_t), 0);
+    size = static_cast<std::uint32_t>(buffer.size());
+    status = api.QueryValueEx(key, name.c_str(), &type, buffer.data(), &size);
   }
-  if (status != reg::kSuccess) return Text();
+  if (status != reg::kSuccess) return status;
+  size = std::min<std::uint32_t>(size, static_cast<std::uint32_t>(buffer.size()));
 
   switch (type) {
     case reg::kSz:
     case reg::kExpandSz: {
-      Text text(buffer.data(), std::min<std::size_t>(size / sizeof(char16_t), buffer.size()));
-      const std::size_t nul = text.find(u'\0');
-      if (nul != Text::npos) text.resize(nul);
-      return text;
+      Text text(size / sizeof(char16_t), u'\0');
+      std::memcpy(text.data(), buffer.data(), text.size() * sizeof(char16_t));
+      *value = text.substr(0, text.find(u'\0'));
+      break;
     }
     case reg::kDword: {
-      std::uint8_t data[4] = {0, 0, 0, 0};
-      std::uint32_t dataSize = sizeof data;
-      if (api.QueryValueEx(key, name.c_str(), &type, data, &dataSize) != reg::kSuccess) return u"0";
-      std::uint32_t value = 0;
-      std::memcpy(&value, data, sizeof value);
-      return DecimalText(static_cast<std::int32_t>(value));
+      // Data over 4 bytes does not fit a DWORD's buffer: it reads as 0.
+      std::uint32_t number = 0;
+      if (size <= sizeof number) std::memcpy(&number, buffer.data(), size);
+      *value = DecimalText(static_cast<std::int32_t>(number));
+      break;
     }
     case reg::kBinary: {
-      std::vector<std::uint8_t> block(kBinaryBlockBytes);
-      std::uint32_t dataSize = kBinaryBlockBytes;
-      if (api.QueryValueEx(key, name.c_str(), &type, block.data(), &dataSize) != reg::kSuccess) return Text();
       static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-      Text text;
-      for (std::uint32_t i = 0; i < dataSize && i < kBinaryBlockBytes; ++i) {
-        text.push_back(kHex[block[i] >> 4]);
-        text.push_back(kHex[block[i] & 0x0F]);
+      for (std::uint32_t i = 0; i < size && i < kBinaryBlockBytes; ++i) {
+        value->push_back(kHex[buffer[i] >> 4]);
+        value->push_back(kHex[buffer[i] & 0x0F]);
       }
-      return text;
+      break;
     }
     default:
-      return Text();
+      break;  // other types are not read
   }
+  return status;
 }
 
 int RegistryValueExists(TextView keyPath, TextView valueName, TextView machine) {

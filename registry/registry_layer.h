@@ -20,11 +20,12 @@ inline constexpr std::uint32_t kBinaryBlockBytes = 1024;
 inline constexpr std::uint32_t kComputerNameChars = 100;
 
 Text ReadRegistryValue(TextView keyPath, TextView valueName, TextView machine);
-// The value rules of ReadRegistryValue on a key already open: a text whole; a REG_DWORD as
-// the decimal text of its signed value ("0" when it holds more than 4 bytes); a REG_BINARY as
-// hexadecimal text; a REG_DWORD or REG_BINARY of more than 510 bytes, any other type or a
-// failure as the empty text.
-Text ReadValueOfKey(RegistryApi& api, RegKey key, TextView valueName);
+// The value rules of ReadRegistryValue on a key already open, in one query: a text whole
+// (read again at the size the registry reports when it is longer than 254 characters); a
+// REG_DWORD as the decimal text of its signed value ("0" when it holds more than 4 bytes); a
+// REG_BINARY as hexadecimal text; a REG_DWORD or REG_BINARY of more than 510 bytes, any other
+// type or a failure as the empty text. Returns the status of the query.
+long ReadValueOfKey(RegistryApi& api, RegKey key, TextView valueName, Text* value);
 int RegistryValueExists(TextView keyPath, TextView valueName, TextView machine);
 int SetRegistryValue(TextView keyPath, TextView valueName, TextView value, int type, TextView machine);
 int CreateRegistryKey(TextView keyPath, TextView machine);

@@ -1,0 +1,90 @@
+#include "registry/registry_session.h"
+
+#include <array>
+
+#include "registry/registry_layer.h"
+
+namespace appcensus {
+
+bool ConnectionLost(long status) {
+  switch (status) {
+    case reg::kInvalidHandle:
+    case reg::kBadNetPath:
+    case reg::kUnexpectedNetworkError:
+    case reg::kNetNameDeleted:
+    case reg::kServerUnavailable:
+    case reg::kCallFailed:
+    case reg::kCallFailedDidNotExecute:
+      return true;
+    default:
+      return false;
+  }
+}
+
+RegistrySession::RegistrySession(RegistryApi& api, TextView machine)
+    : api_(api), machine_(machine), local_(machine == u".") {}
+
+RegKey RegistrySession::Base(RegKey root) {
+  if (local_) return root;
+  auto it = connections_.find(root);
+  if (it == connections_.end()) it = connections_.emplace(root, ScopedKey(api_)).first;
+  if (it->second.Get() == 0 && api_.ConnectRegistry(machine_.c_str(), root, it->second.Receive()) != reg::kSuccess)
+    it->second.Release();  // a failed call leaves no handle of ours
+  return it->second.Get();
+}
+
+bool RegistrySession::OpenHandle(Key& key) {
+  const RegKey root = RootKeyOfPath(key.path_);
+  const RegKey base = root == 0 ? 0 : Base(root);
+  if (base == 0) return false;
+  const Text subKey = SubKeyOfPath(key.path_);
+  if (api_.OpenKeyEx(base, subKey.c_str(), reg::kKeyRead | reg::kKeyWow64_64Key, key.handle_.Receive()) ==
+      reg::kSuccess)
+    return true;
+  key.handle_.Release();
+  return false;
+}
+
+RegistrySession::Key RegistrySession::Open(TextView keyPath) {
+  Key key(api_, Text(keyPath));
+  OpenHandle(key);
+  return key;
+}
+
+bool RegistrySession::Recover(long status, Key& key) {
+  if (!ConnectionLost(status)) return false;
+  key.handle_.Close();
+  if (!local_) {
+    // The connection of the key's root is made again; a connection that is gone closes with
+    // an error, which changes nothing.
+    connections_.erase(RootKeyOfPath(key.path_));
+  }
+  return OpenHandle(key);
+}
+
+Text RegistrySession::SubKeyName(Key& key, std::uint32_t index, bool* nameTooLong) {
+  *nameTooLong = false;
+  if (!key) return Text();
+  std::array<char16_t, kSubKeyBufferChars> buffer{};
+  std::uint32_t count = kSubKeyBufferChars;
+  long status = api_.EnumKeyEx(key.handle_.Get(), index, buffer.data(), &count);
+  if (status != reg::kSuccess && Recover(status, key)) {
+    count = kSubKeyBufferChars;
+    status = api_.EnumKeyEx(key.handle_.Get(), index, buffer.data(), &count);
+  }
+  if (status != reg::kSuccess) {
+    *nameTooLong = status == reg::kMoreData;
+    return Text();
+  }
+  return Text(buffer.data(), std::min<std::uint32_t>(count, kSubKeyBufferChars));
+}
+
+Text RegistrySession::Value(Key& key, TextView valueName) {
+  Text value;
+  if (!key) return value;
+  const long status = ReadValueOfKey(api_, key.handle_.Get(), valueName, &value);
+  if (status != reg::kSuccess && Recover(status, key)) ReadValueOfKey(api_, key.handle_.Get(), valueName, &value);
+  return value;
+}
+
+}  // namespace appcensus
