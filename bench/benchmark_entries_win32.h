@@ -11,7 +11,9 @@ namespace appcensus::testing {
 
 class BenchmarkEntries {
  public:
-  explicit BenchmarkEntries(std::wstring prefix) : prefix_(std::move(prefix)) {}
+  // spread: entry i goes to the Uninstall key of the 64-bit view, the 32-bit view or the
+  // current user (i modulo 3) instead of the 64-bit view's alone.
+  explicit BenchmarkEntries(std::wstring prefix, bool spread = false) : prefix_(std::move(prefix)), spread_(spread) {}
 
   std::wstring Name(int i) const {
     wchar_t digits[16];
@@ -23,7 +25,7 @@ class BenchmarkEntries {
   bool Fill(int count) const {
     for (int i = 0; i < count; ++i) {
       HKEY key = nullptr;
-      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Path(i).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+      if (RegCreateKeyExW(Root(i), Path(i).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key,
                           nullptr) != ERROR_SUCCESS)
         return false;
       const std::wstring n = std::to_wstring(i);
@@ -43,14 +45,16 @@ class BenchmarkEntries {
 
   void Remove(int count) const {
     for (int i = 0; i < count; ++i) {
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, Path(i).c_str());
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, Path(i).c_str());
+      RegDeleteTreeW(Root(i), Path(i).c_str());
+      RegDeleteKeyExW(Root(i), Path(i).c_str(), KEY_WOW64_64KEY, 0);
     }
   }
 
  private:
+  HKEY Root(int i) const { return spread_ && i % 3 == 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
   std::wstring Path(int i) const {
-    return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + Name(i);
+    const wchar_t* view = spread_ && i % 3 == 1 ? L"WOW6432Node\\" : L"";
+    return std::wstring(L"SOFTWARE\\") + view + L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Name(i);
   }
   static void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -58,6 +62,7 @@ class BenchmarkEntries {
   }
 
   std::wstring prefix_;
+  bool spread_;
 };
 
 }  // namespace appcensus::testing

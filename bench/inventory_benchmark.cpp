@@ -1,9 +1,11 @@
-// Times the two inventory passes for "." on 2,000 uninstall entries under Wine, beside
-// `reg query /s` of the same key and two plain loops over the same values. Prints figures;
-// asserts nothing. The entries are written below the real Uninstall key with the prefix
-// "AppcensusBench." and removed again at the end.
+// The inventory of "." on 2,000 uninstall entries under Wine: the passes as the program runs
+// them (a registry session per machine), the call pattern of one connection and one opening
+// per value that came before, `reg query /s` of the same key and two plain loops over the
+// same values. With "spread", the entries are shared out between the Uninstall keys of the
+// 64-bit view, the 32-bit view and the current user. Prints figures; asserts nothing. The
+// entries are written with the prefix "AppcensusBench." and removed again at the end.
 //
-//   wine64 inventory_benchmark.exe [entry count]
+//   wine64 inventory_benchmark.exe [entry count] [spread]
 #include <windows.h>
 
 #include "bench/benchmark_entries_win32.h"
@@ -22,6 +24,7 @@
 #include "inventory/entry_rules.h"
 #include "inventory/inventory_passes.h"
 #include "registry/registry_api_win32.h"
+#include "registry/registry_layer.h"
 #include "request/job_gate.h"
 
 namespace appcensus {
@@ -55,8 +58,6 @@ class SilentLog : public ActivityLog {
   void LogActivity(TextView, ActivityLevel, int) override {}
   void SetStatusProgress(int, int) override {}
 };
-
-const testing::BenchmarkEntries kEntries(kPrefix);
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -102,11 +103,11 @@ double TimeRegQuery(bool toPipe) {
 }
 
 // The same eight values of every entry, the key opened once per entry, or once per value.
-double TimePlainLoop(int count, bool openPerValue) {
+double TimePlainLoop(const testing::BenchmarkEntries& entries, int count, bool openPerValue) {
   const auto start = std::chrono::steady_clock::now();
   wchar_t data[255];
   for (int i = 0; i < count; ++i) {
-    const std::wstring path = std::wstring(kUninstall) + L"\\" + kEntries.Name(i);
+    const std::wstring path = std::wstring(kUninstall) + L"\\" + entries.Name(i);
     HKEY key = nullptr;
     if (!openPerValue) RegOpenKeyW(HKEY_LOCAL_MACHINE, path.c_str(), &key);
     for (const auto& source : kEntryValueSources) {
@@ -122,69 +123,85 @@ double TimePlainLoop(int count, bool openPerValue) {
   return Seconds(start);
 }
 
-int Run(int count) {
-  kEntries.Remove(count);  // leftovers of an interrupted run
-  std::printf("filling %d entries below HKLM\\%ls\\%ls*...\n", count, kUninstall, kPrefix);
-  if (!kEntries.Fill(count)) {
+// The program's inventory: both passes through RunInventory.
+std::size_t RunPasses() {
+  SharedState state;
+  InventoryContext context;
+  context.state = &state;
+  context.log = std::make_shared<SilentLog>();
+  context.gate = std::make_shared<JobGate>();
+  return RunInventory(context, u".");
+}
+
+// The call pattern that came before the sessions: every subkey name and every value through
+// the layer's stateless calls, each opening (and, remotely, connecting) afresh.
+std::size_t RunStatelessPattern() {
+  const ProductCodePattern productCode;
+  std::size_t records = 0;
+  for (int index = 0;; ++index) {
+    const Text name = EnumerateRegistrySubKey(kUninstallKeyPath, index, u".");
+    if (name.empty()) break;
+    const Text keyPath = Text(kUninstallKeyPath) + u"\\" + name;
+    EntryValues values;
+    for (const auto& source : kEntryValueSources) values.*source.field = ReadRegistryValue(keyPath, source.valueName, u".");
+    if (NeedsUninstallCommand(values)) ReadRegistryValue(keyPath, kUninstallCommandValueName, u".");
+    records += BuildApplicationRecord(values, u"", UninstallEntry{name, u"."}, productCode) ? 1 : 0;
+  }
+  return records;
+}
+
+int Run(int count, bool spread) {
+  const testing::BenchmarkEntries entries(kPrefix, spread);
+  entries.Remove(count);  // leftovers of an interrupted run
+  std::printf("filling %d entries%s...\n", count, spread ? " over the three Uninstall keys" : "");
+  if (!entries.Fill(count)) {
     std::printf("could not write the entries (rights?)\n");
-    kEntries.Remove(count);
+    entries.Remove(count);
     return 1;
   }
-
   // The first reads after the keys were written pay for that writing (they came out up to
   // six times slower here): one unreported round first, then every figure is the median of
   // five rounds.
-  TimePlainLoop(count, true);
+  TimePlainLoop(entries, count, true);
   constexpr int kRounds = 5;
   const auto median = [](std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
   };
-
   CountingRegistry counting;
   ScopedRegistryApi scope(counting);
-  std::vector<double> listTimes, detailTimes, bothTimes, pipeTimes, nulTimes, onceTimes, perValueTimes;
-  std::size_t listed = 0, records = 0;
-  long long listCalls = 0, detailCalls = 0;
+  std::vector<double> passTimes, statelessTimes, pipeTimes, onceTimes, perValueTimes;
+  std::size_t records = 0;
+  long long passCalls = 0, statelessCalls = 0;
   for (int round = 0; round < kRounds; ++round) {
-    SharedState state;
-    InventoryContext context;
-    context.state = &state;
-    context.log = std::make_shared<SilentLog>();
-    context.gate = std::make_shared<JobGate>();
-
     counting.calls = 0;
-    const auto listStart = std::chrono::steady_clock::now();
-    listed = EnumerateUninstallEntries(context, u".");
-    listTimes.push_back(Seconds(listStart));
-    listCalls = counting.calls.exchange(0);
-    const auto detailStart = std::chrono::steady_clock::now();
-    records = ReadApplicationDetails(context, u".");
-    detailTimes.push_back(Seconds(detailStart));
-    detailCalls = counting.calls.load();
-    bothTimes.push_back(listTimes.back() + detailTimes.back());
-
-    pipeTimes.push_back(TimeRegQuery(true));
-    nulTimes.push_back(TimeRegQuery(false));
-    onceTimes.push_back(TimePlainLoop(count, false));
-    perValueTimes.push_back(TimePlainLoop(count, true));
+    auto start = std::chrono::steady_clock::now();
+    records = RunPasses();
+    passTimes.push_back(Seconds(start));
+    passCalls = counting.calls.exchange(0);
+    if (!spread) {
+      start = std::chrono::steady_clock::now();
+      RunStatelessPattern();
+      statelessTimes.push_back(Seconds(start));
+      statelessCalls = counting.calls.exchange(0);
+      pipeTimes.push_back(TimeRegQuery(true));
+      onceTimes.push_back(TimePlainLoop(entries, count, false));
+      perValueTimes.push_back(TimePlainLoop(entries, count, true));
+    }
   }
-
-  const double n = static_cast<double>(listed);
-  std::printf("entries listed %zu (the whole Uninstall key), records %zu; medians of %d rounds\n", listed, records,
-              kRounds);
-  std::printf("listing pass:  %.3f s, %lld registry calls (identity test included)\n", median(listTimes), listCalls);
-  std::printf("detail pass:   %.3f s, %lld registry calls, %.2f per entry\n", median(detailTimes), detailCalls,
-              static_cast<double>(detailCalls) / n);
-  std::printf("both passes:   %.3f s, %.0f entries/s, %.2f registry calls per entry\n", median(bothTimes),
-              n / median(bothTimes), static_cast<double>(listCalls + detailCalls) / n);
-  std::printf("reg query /s, output through a pipe: %.3f s, %.0f entries/s (whole process)\n", median(pipeTimes),
-              n / median(pipeTimes));
-  std::printf("reg query /s, output to NUL:         %.3f s, %.0f entries/s (whole process)\n", median(nulTimes),
-              n / median(nulTimes));
-  std::printf("plain loop, 8 values, key opened once per entry: %.3f s (%d entries)\n", median(onceTimes), count);
-  std::printf("plain loop, 8 values, key opened once per value: %.3f s (%d entries)\n", median(perValueTimes), count);
-  kEntries.Remove(count);
+  const double n = static_cast<double>(records);
+  std::printf("records %zu; medians of %d rounds\n", records, kRounds);
+  std::printf("inventory (sessions):          %.3f s, %.0f entries/s, %.2f registry calls per entry\n",
+              median(passTimes), n / median(passTimes), static_cast<double>(passCalls) / n);
+  if (!spread) {
+    std::printf("stateless calls, as before:    %.3f s, %.2f registry calls per entry\n", median(statelessTimes),
+                static_cast<double>(statelessCalls) / n);
+    std::printf("reg query /s, through a pipe:  %.3f s (whole process)\n", median(pipeTimes));
+    std::printf("plain loop, key opened once per entry: %.3f s; once per value: %.3f s\n", median(onceTimes),
+                median(perValueTimes));
+    std::printf("inventory / loop opening each entry once: %.2f\n", median(passTimes) / median(onceTimes));
+  }
+  entries.Remove(count);
   return 0;
 }
 
@@ -193,5 +210,6 @@ int Run(int count) {
 
 int wmain(int argc, wchar_t** argv) {
   const int count = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 2000;
-  return appcensus::Run(count > 0 ? count : 2000);
+  const bool spread = argc > 2 && std::wstring(argv[2]) == L"spread";
+  return appcensus::Run(count > 0 ? count : 2000, spread);
 }
