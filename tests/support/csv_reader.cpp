@@ -4,82 +4,49 @@ namespace appcensus {
 
 namespace {
 
-class CsvParser {
- public:
-  explicit CsvParser(TextView text) : text_(text) {}
-
-  std::optional<std::vector<CsvFields>> Records() {
-    std::vector<CsvFields> records;
-    while (pos_ < text_.size()) {
-      CsvFields fields;
-      if (!Record(fields)) return std::nullopt;
-      records.push_back(std::move(fields));
-    }
-    return records;
-  }
-
- private:
-  // One record up to and including its CR LF.
-  bool Record(CsvFields& fields) {
+// Every record of `text`; nothing at the first thing the writer never produces.
+std::optional<std::vector<CsvFields>> ReadRecords(TextView text) {
+  std::vector<CsvFields> records;
+  std::size_t pos = 0;
+  const auto at = [&](char16_t c) { return pos < text.size() && text[pos] == c; };
+  while (pos < text.size()) {
+    CsvFields fields(1);
     for (;;) {
-      Text field;
-      if (!Field(field)) return false;
-      fields.push_back(std::move(field));
-      if (pos_ >= text_.size()) return false;
-      if (text_[pos_] == u';') {
-        ++pos_;
-        continue;
-      }
-      if (text_[pos_] == u'\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == u'\n') {
-        pos_ += 2;
-        return true;
-      }
-      return false;  // a lone CR or LF, or text after a closing quote
-    }
-  }
-
-  bool Field(Text& field) {
-    if (pos_ < text_.size() && text_[pos_] == u'"') return QuotedField(field);
-    while (pos_ < text_.size()) {
-      const char16_t c = text_[pos_];
-      if (c == u';' || c == u'\r' || c == u'\n') break;
-      if (c == u'"') return false;
-      field.push_back(c);
-      ++pos_;
-    }
-    return true;
-  }
-
-  bool QuotedField(Text& field) {
-    ++pos_;  // opening quote
-    while (pos_ < text_.size()) {
-      const char16_t c = text_[pos_++];
-      if (c != u'"') {
-        field.push_back(c);
-      } else if (pos_ < text_.size() && text_[pos_] == u'"') {
-        field.push_back(u'"');
-        ++pos_;
+      Text& field = fields.back();
+      if (at(u'"')) {
+        // Quoted: doubled quotes read as one, up to the lone closing quote.
+        for (++pos; !at(u'"') || text.substr(pos, 2) == u"\"\""; ++pos) {
+          if (pos >= text.size()) return std::nullopt;  // never closed
+          if (at(u'"')) ++pos;
+          field.push_back(text[pos]);
+        }
+        ++pos;
       } else {
-        return true;
+        for (; pos < text.size() && TextView(u";\r\n").find(text[pos]) == TextView::npos; ++pos) {
+          if (at(u'"')) return std::nullopt;
+          field.push_back(text[pos]);
+        }
       }
+      if (!at(u';')) break;
+      ++pos;
+      fields.emplace_back();
     }
-    return false;  // quote never closed
+    // A record ends with CR LF, never a lone CR or LF nor text after a closing quote.
+    if (text.substr(pos, 2) != u"\r\n") return std::nullopt;
+    pos += 2;
+    records.push_back(std::move(fields));
   }
-
-  TextView text_;
-  std::size_t pos_ = 0;
-};
+  return records;
+}
 
 }  // namespace
 
 std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8) {
-  const Text text = Utf8ToText(utf8);
-  return CsvParser(text).Records();
+  return ReadRecords(Utf8ToText(utf8));
 }
 
 std::optional<CsvFields> ReadCsvLine(TextView line) {
-  const Text text = Text(line) + u"\r\n";
-  auto records = CsvParser(text).Records();
+  auto records = ReadRecords(Text(line) + u"\r\n");
   if (!records || records->size() != 1) return std::nullopt;
   return std::move(records->front());
 }
