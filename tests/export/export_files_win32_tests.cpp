@@ -3,61 +3,66 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "export/export_win32.h"
-#include "export_test_support.h"
 
 namespace appcensus {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::PathText;
-using testing::ReadFileBytes;
 
+Text PathText(const fs::path& path) {
+  const std::wstring wide = path.wstring();
+  return Text(wide.begin(), wide.end());
+}
 const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-std::size_t FileCount(const fs::path& folder) {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+std::string FileBytes(const Text& path) {
+  std::ifstream in(fs::path(Wide(path)), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST(Win32ExportFileWriter, CreatesTheFolderAndReplacesAnExistingFileWhole) {
-  testing::ScratchFolder scratch;
-  const fs::path folder = scratch.Path() / "export";
-  Win32ExportFileWriter writer(PathText(folder));
-  const Text path = writer.PrepareFilePath(u"SRV2_14-05-09_06-12-2026.csv");
-  EXPECT_EQ(path, PathText(folder) + u"\\SRV2_14-05-09_06-12-2026.csv");
-  ASSERT_TRUE(fs::is_directory(folder));
+class Win32ExportFileWriterTest : public ::testing::Test {
+ protected:
+  ~Win32ExportFileWriterTest() override { fs::remove_all(scratch); }
+  std::ptrdiff_t FilesInFolder() const { return std::distance(fs::directory_iterator(folder), {}); }
 
-  ASSERT_TRUE(writer.WriteWholeFile(path, std::string(50000, 'o') + "\r\n"));
+  const fs::path scratch = fs::temp_directory_path() / ("appcensus-export-" + std::to_string(GetCurrentProcessId()));
+  const fs::path folder = scratch / "export";  // made by the writer
+  Win32ExportFileWriter writer{PathText(folder)};
+};
+
+TEST_F(Win32ExportFileWriterTest, CreatesTheFolderAndReplacesAFileWhole) {
+  fs::create_directories(scratch);
+  const Text path = writer.PrepareFilePath(u"SRV2.csv");
+  EXPECT_EQ(path, PathText(folder) + u"\\SRV2.csv");
+  ASSERT_TRUE(writer.WriteWholeFile(path, std::string(50000, 'o')));
   ASSERT_TRUE(writer.WriteWholeFile(path, "new\r\n"));
-  EXPECT_EQ(ReadFileBytes(testing::TextPath(path)), "new\r\n");
-  EXPECT_EQ(FileCount(folder), 1u) << "no temporary file left behind";
-  EXPECT_EQ(writer.PrepareFilePath(u"x.csv"), PathText(folder) + u"\\x.csv") << "an existing folder is fine";
+  EXPECT_EQ(FileBytes(path), "new\r\n");
+  EXPECT_EQ(FilesInFolder(), 1) << "no temporary file left behind";
 }
 
-TEST(Win32ExportFileWriter, FailureLeavesTheOldFileAndNoTemporaryFile) {
-  testing::ScratchFolder scratch;
-  Win32ExportFileWriter writer(PathText(scratch.Path()));
+TEST_F(Win32ExportFileWriterTest, FailureLeavesTheOldFileWhole) {
+  fs::create_directories(scratch);
   const Text path = writer.PrepareFilePath(u"held.csv");
-  ASSERT_TRUE(writer.WriteWholeFile(path, "old content\r\n"));
-
+  ASSERT_TRUE(writer.WriteWholeFile(path, "old\r\n"));
   // Another program holds the file open without letting it be deleted or renamed.
   const HANDLE held = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(writer.WriteWholeFile(path, "new\r\n"));
   CloseHandle(held);
-  EXPECT_EQ(ReadFileBytes(testing::TextPath(path)), "old content\r\n");
-  EXPECT_EQ(FileCount(scratch.Path()), 1u);
+  EXPECT_EQ(FileBytes(path), "old\r\n");
+  EXPECT_EQ(FilesInFolder(), 1);
 
-  // A folder where the export folder should be missing: nothing can be created.
-  Win32ExportFileWriter lost(PathText(scratch.Path() / "missing" / "export"));
-  EXPECT_FALSE(lost.WriteWholeFile(lost.PrepareFilePath(u"x.csv"), "x\r\n"));
+  // The export folder cannot be made where its parent is missing: nothing is written.
+  Win32ExportFileWriter lost(PathText(scratch / "missing" / "export"));
+  EXPECT_FALSE(lost.WriteWholeFile(lost.PrepareFilePath(u"x.csv"), "x"));
 }
 
-TEST(ProgramFolder, ExportFolderLiesBesideTheProgramFile) {
-  const Text folder = ProgramFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_TRUE(fs::exists(testing::TextPath(folder + u"\\export_tests.exe")));
-  EXPECT_EQ(ExportFolderBesideProgram(), folder + u"\\export");
+TEST(ProgramFolder, HoldsTheProgramFile) {
+  EXPECT_TRUE(fs::exists(fs::path(Wide(ProgramFolder() + u"\\export_tests.exe"))));
 }
 
 }  // namespace
