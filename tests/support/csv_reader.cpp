@@ -4,46 +4,40 @@ namespace appcensus {
 
 namespace {
 
-// Every record of `text`; nothing at the first thing the writer never produces.
 std::optional<std::vector<CsvFields>> ReadRecords(TextView text) {
   std::vector<CsvFields> records;
   std::size_t pos = 0;
   const auto at = [&](char16_t c) { return pos < text.size() && text[pos] == c; };
   while (pos < text.size()) {
-    CsvFields fields(1);
-    for (;;) {
-      Text& field = fields.back();
+    CsvFields& fields = records.emplace_back(1);
+    for (;; fields.emplace_back()) {
       if (at(u'"')) {
         // Quoted: doubled quotes read as one, up to the lone closing quote.
         for (++pos; !at(u'"') || text.substr(pos, 2) == u"\"\""; ++pos) {
-          if (pos >= text.size()) return std::nullopt;  // never closed
+          if (pos >= text.size()) return std::nullopt;
           if (at(u'"')) ++pos;
-          field.push_back(text[pos]);
+          fields.back().push_back(text[pos]);
         }
         ++pos;
       } else {
         for (; pos < text.size() && TextView(u";\r\n").find(text[pos]) == TextView::npos; ++pos) {
           if (at(u'"')) return std::nullopt;
-          field.push_back(text[pos]);
+          fields.back().push_back(text[pos]);
         }
       }
       if (!at(u';')) break;
       ++pos;
-      fields.emplace_back();
     }
-    // A record ends with CR LF, never a lone CR or LF nor text after a closing quote.
+    // A record ends with CR LF: never a lone CR or LF, nor text after a closing quote.
     if (text.substr(pos, 2) != u"\r\n") return std::nullopt;
     pos += 2;
-    records.push_back(std::move(fields));
   }
   return records;
 }
 
 }  // namespace
 
-std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8) {
-  return ReadRecords(Utf8ToText(utf8));
-}
+std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8) { return ReadRecords(Utf8ToText(utf8)); }
 
 std::optional<CsvFields> ReadCsvLine(TextView line) {
   auto records = ReadRecords(Text(line) + u"\r\n");

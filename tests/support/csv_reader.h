@@ -1,7 +1,6 @@
-// Reads back what the export writes, strictly: records of ";"-separated fields, each record
-// ended by CR LF; a field is either plain (no ";", double quote, CR or LF in it) or quoted,
-// with its inner quotes doubled. Anything else is refused, so that a reader of the file
-// learns of every line the writer got wrong. Takes any bytes without harm.
+// Reads back what the export writes, strictly: records of ";"-separated fields, each ended by
+// CR LF; a field is plain (no ";", double quote, CR or LF) or quoted with its quotes doubled.
+// Anything else is refused, so that every line the writer got wrong shows.
 #pragma once
 
 #include <optional>
@@ -14,8 +13,7 @@ namespace appcensus {
 
 using CsvFields = std::vector<Text>;
 
-// Every record of a whole file (UTF-8; invalid sequences read as U+FFFD); nothing when the
-// content is malformed, including a last record without its CR LF.
+// Every record of a whole file (UTF-8, invalid sequences read as U+FFFD); nothing when malformed.
 std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8);
 
 // The fields of one record given without its CR LF (it may hold quoted line breaks).
