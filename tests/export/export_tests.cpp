@@ -43,6 +43,7 @@ TEST(ExportFileName, PrefixLosesWhatAFileNameCannotHold) {
       {Text(u"tab\tnul") + char16_t(0) + u"us\x1f", u"tab_nul_us_"},
       // A device name before the first dot would open the device: an underscore in front.
       {u"con.corp.local", u"_con.corp.local"},
+      {u"NUL.", u"_NUL."},
       {u"LPT9 .x", u"_LPT9 .x"},
       {u"COM\u00b9.x", u"_COM\u00b9.x"},
       {u"CON", u"CON"},

@@ -39,11 +39,8 @@ Text AskAndAnswer(const wchar_t* typed, const wchar_t* control, const wchar_t* t
   std::future<Text> result = std::async(std::launch::async, [] {
     return AskTextDialog(nullptr, WindowTitle(), kPrefixPromptMessage, kPrefixPromptPreset);
   });
-  HWND dialog = nullptr;
-  for (int i = 0; i < 200 && !(dialog && IsWindowVisible(dialog)); ++i) {
-    Sleep(50);
-    dialog = FindWindowW(L"#32770", Wide(WindowTitle()));
-  }
+  HWND dialog = nullptr;  // found by its title once it shows (10 s at most)
+  for (int i = 0; i < 200 && !IsWindowVisible(dialog); ++i, Sleep(50)) dialog = FindWindowW(L"#32770", Wide(WindowTitle()));
   const HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
   EXPECT_NE(edit, nullptr) << "the prompt did not appear";
   for (const wchar_t* c = typed; c && *c; ++c) PostMessageW(edit, WM_CHAR, *c, 0);
