@@ -14,7 +14,7 @@ die() { printf '[setup] ERROR: %s\n' "$*" >&2; exit 1; }
 PACKAGES=(
   # native toolchain and test libraries
   build-essential cmake ninja-build pkg-config dpkg-dev
-  googletest libgtest-dev libgmock-dev
+  googletest libgtest-dev libgmock-dev nlohmann-json3-dev
   libpcre2-dev libpng-dev zlib1g-dev
   clang libclang-rt-14-dev
   # MinGW-w64 cross toolchains (posix threads) and target libraries

@@ -1,7 +1,6 @@
-// Reads back what the export writes, strictly: records of ";"-separated fields, each record
-// ended by CR LF; a field is either plain (no ";", double quote, CR or LF in it) or quoted,
-// with its inner quotes doubled. Anything else is refused, so that a reader of the file
-// learns of every line the writer got wrong. Takes any bytes without harm.
+// Reads back what the export writes, strictly: records of ";"-separated fields, each ended by
+// CR LF; a field is plain (no ";", double quote, CR or LF) or quoted with its quotes doubled.
+// Anything else is refused, so that every line the writer got wrong shows.
 #pragma once
 
 #include <optional>
@@ -14,11 +13,45 @@ namespace appcensus {
 
 using CsvFields = std::vector<Text>;
 
-// Every record of a whole file (UTF-8; invalid sequences read as U+FFFD); nothing when the
-// content is malformed, including a last record without its CR LF.
-std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8);
+inline std::optional<std::vector<CsvFields>> ReadCsvRecords(TextView text) {
+  std::vector<CsvFields> records;
+  std::size_t pos = 0;
+  const auto at = [&](char16_t c) { return pos < text.size() && text[pos] == c; };
+  while (pos < text.size()) {
+    CsvFields& fields = records.emplace_back(1);
+    for (;; fields.emplace_back()) {
+      if (at(u'"')) {
+        // Quoted: doubled quotes read as one, up to the lone closing quote.
+        for (++pos; !at(u'"') || text.substr(pos, 2) == u"\"\""; ++pos) {
+          if (pos >= text.size()) return std::nullopt;
+          if (at(u'"')) ++pos;
+          fields.back().push_back(text[pos]);
+        }
+        ++pos;
+      } else {
+        for (; pos < text.size() && TextView(u";\r\n").find(text[pos]) == TextView::npos; ++pos) {
+          if (at(u'"')) return std::nullopt;
+          fields.back().push_back(text[pos]);
+        }
+      }
+      if (!at(u';')) break;
+      ++pos;
+    }
+    // A record ends with CR LF: never a lone CR or LF, nor text after a closing quote.
+    if (text.substr(pos, 2) != u"\r\n") return std::nullopt;
+    pos += 2;
+  }
+  return records;
+}
+
+// Every record of a whole file (UTF-8, invalid sequences read as U+FFFD); nothing when malformed.
+inline std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8) { return ReadCsvRecords(Utf8ToText(utf8)); }
 
 // The fields of one record given without its CR LF (it may hold quoted line breaks).
-std::optional<CsvFields> ReadCsvLine(TextView line);
+inline std::optional<CsvFields> ReadCsvLine(TextView line) {
+  auto records = ReadCsvRecords(Text(line) + u"\r\n");
+  if (!records || records->size() != 1) return std::nullopt;
+  return std::move(records->front());
+}
 
 }  // namespace appcensus

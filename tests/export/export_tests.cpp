@@ -1,0 +1,151 @@
+// The export: the file's bytes, its name, and the whole export against a fixture that is its
+// prompt, its file writer (in memory; the Win32 writer has a Wine test of its own) and shell.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "export/csv_format.h"
+#include "export/export_applications.h"
+#include "tests/support/recording_activity_log.h"
+
+namespace appcensus {
+namespace {
+
+TEST(CsvDocument, HeaderThenOneCrLfLinePerRecordInUtf8WithoutByteOrderMark) {
+  const Text lone(1, char16_t(0xD800));  // an unpaired surrogate: U+FFFD
+  const ApplicationRecord record{u"Caf\u00e9", u"\U0001F600", u"Src", u"Date", u"Unin", u"Loc", lone, u"M", u"{A}"};
+  EXPECT_EQ(CsvDocument({record}),
+            "Nom application;Version de l'application;Code produit;Date d'installation;Source d'installation;"
+            "R\xC3\xA9pertoire d'installation;Commande de d\xC3\xA9sintallation;"
+            "Emplacement dans la base de registre;Nom de machine\r\n"
+            "Caf\xC3\xA9;\xF0\x9F\x98\x80;\xEF\xBF\xBD;Date;Src;Loc;Unin;"
+            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{A};M\r\n");
+}
+
+TEST(CsvField, QuotesWhatWouldBreakTheLineAndGuardsWhatASpreadsheetWouldRun) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u" - ", u" - "},  // only the first character counts: the placeholder begins with a blank
+      {u"a;b", u"\"a;b\""},
+      {u"a\rb", u"\"a\rb\""},
+      {u"a\nb", u"\"a\nb\""},
+      {u"=1+2", u"'=1+2"},
+      {u"+33 1", u"'+33 1"},
+      {u"-2", u"'-2"},
+      {u"@SUM(A1)", u"'@SUM(A1)"},
+      {u"=\"B1\"", u"\"'=\"\"B1\"\"\""},  // the apostrophe inside the quotes
+  };
+  for (const auto& [value, field] : cases) EXPECT_EQ(CsvField(value), field) << TextToUtf8(value);
+}
+
+TEST(ExportFileName, PrefixLosesWhatAFileNameCannotHold) {
+  const std::pair<Text, const char16_t*> cases[] = {
+      {u"a<b>c:d\"e/f\\g|h?i*j", u"a_b_c_d_e_f_g_h_i_j"},
+      {Text(u"tab\tnul") + char16_t(0) + u"us\x1f", u"tab_nul_us_"},
+      // A device name before the first dot would open the device: an underscore in front.
+      {u"con.corp.local", u"_con.corp.local"},
+      {u"NUL.", u"_NUL."},
+      {u"LPT9 .x", u"_LPT9 .x"},
+      {u"COM\u00b9.x", u"_COM\u00b9.x"},
+      {u"CON", u"CON"},
+      {u"CONSOLE.x", u"CONSOLE.x"},
+      {u"COM10.x", u"COM10.x"},
+      {u"srv.CON.x", u"srv.CON.x"},
+  };
+  for (const auto& [prefix, clean] : cases) EXPECT_EQ(CleanFileNamePrefix(prefix), clean) << TextToUtf8(prefix);
+}
+
+TEST(ExportFileName, TwoDigitFieldsAndAFourDigitYear) {
+  EXPECT_EQ(ExportFileName(u"SRV2", {2026, 12, 6, 14, 5, 9}), u"SRV2_14-05-09_06-12-2026.csv");
+  EXPECT_EQ(ExportFileName(u"C:/x", {999, 1, 2, 0, 0, 3}), u"C__x_00-00-03_02-01-0999.csv");
+}
+
+class ExportTest : public ::testing::Test, PrefixPrompt, ExportFileWriter, DocumentOpener {
+ protected:
+  // Exports at 14:05:09 on 6 December 2026, with the names that hold "office" shown.
+  void Export() {
+    const auto filter = [](TextView name) { return LowerCase(name).find(u"office") != Text::npos ? 1 : 0; };
+    ExportApplications(table, ExportServices{lastMachineName, log, *this, *this, *this, filter,
+                                             [this](int busy) { busyCalls.push_back(busy); },
+                                             [] { return LocalDateTime{2026, 12, 6, 14, 5, 9}; }});
+  }
+  Text Ask(TextView, TextView, TextView preset) override {
+    presets.emplace_back(preset);
+    if (requestEndsWhileAsked) lastMachineName.Set(u"SRV3");
+    return answer;
+  }
+  Text PrepareFilePath(TextView fileName) override { return u"export\\" + Text(fileName); }
+  bool WriteWholeFile(TextView path, std::string_view bytes) override {
+    if (writable) files[Text(path)] = bytes;
+    return writable;
+  }
+  void Open(TextView path) override { opened.emplace_back(path); }
+
+  ApplicationTable table;
+  SharedText lastMachineName;
+  RecordingActivityLog log;
+  Text answer;  // the prompt's; the empty text stands for Escape
+  bool requestEndsWhileAsked = false;  // and sets the machine text "SRV3"
+  bool writable = true;
+  std::vector<Text> presets;
+  std::map<Text, std::string> files;
+  std::vector<Text> opened;
+  std::vector<int> busyCalls;
+};
+
+TEST_F(ExportTest, WritesTheShownRecordsInTableOrderOpensTheFileAndCountsAllRecords) {
+  Export();  // before any request, an empty table: the header alone, no prefix and no count
+  EXPECT_EQ(files, (std::map<Text, std::string>{{u"export\\_14-05-09_06-12-2026.csv", CsvDocument({})}}));
+  EXPECT_EQ(log.Count(), 0u);
+
+  lastMachineName.Set(u"SRV2");
+  for (const char16_t* name : {u"Microsoft Office", u"7-Zip", u"LibreOffice", u"Back office", u"Notepad"})
+    table.Store({name, u"1.0", u"", u"", u"", u"", u"", u"SRV2", name});
+  Export();
+
+  std::vector<ApplicationRecord> shown = table.Snapshot();
+  std::erase_if(shown, [](const ApplicationRecord& r) { return r.DisplayName == u"7-Zip" || r.DisplayName == u"Notepad"; });
+  const Text path = u"export\\SRV2_14-05-09_06-12-2026.csv";
+  EXPECT_EQ(files[path], CsvDocument(shown));
+  EXPECT_EQ(opened.back(), path);
+  ASSERT_EQ(log.Count(), 1u);
+  const auto count = log.Calls()[0];  // in the status bar's third field
+  EXPECT_EQ(std::tuple(count.text, count.level, count.statusField), std::tuple(Text(u"5"), ActivityLevel::None, 2));
+  EXPECT_TRUE(presets.empty());
+  EXPECT_EQ(busyCalls, (std::vector<int>{0, 0}));
+}
+
+TEST_F(ExportTest, SeveralMachinesAskForAPrefixThatReplacesTheMachineTextUnlessARequestDid) {
+  const std::pair<const char16_t*, bool> cases[] = {  // the answer, a request ends while it is asked
+      {u"ExportGlobale", false},                       // the preset confirmed
+      {u"", false},                                    // Escape
+      {u"Lot", true},
+  };
+  for (const auto& [typed, requestEnds] : cases) {
+    lastMachineName.Set(u"SRV1;SRV2");
+    answer = typed;
+    requestEndsWhileAsked = requestEnds;
+    presets.clear();
+    files.clear();
+    Export();
+    EXPECT_EQ(presets, std::vector<Text>{u"ExportGlobale"});
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files.begin()->first, u"export\\" + Text(typed) + u"_14-05-09_06-12-2026.csv");
+    EXPECT_EQ(lastMachineName.Get(), requestEnds ? u"SRV3" : typed);
+  }
+}
+
+TEST_F(ExportTest, FileThatCannotBeWrittenGivesTheErrorLineAndOpensNothing) {
+  lastMachineName.Set(u"SRV2");
+  writable = false;
+  Export();
+  ASSERT_EQ(log.Count(), 1u);
+  const auto error = log.Calls()[0];  // in the status bar's second field
+  EXPECT_EQ(std::tuple(error.text, error.level, error.statusField),
+            std::tuple(Text(u"Impossible d'\u00e9crire le fichier d'export export\\SRV2_14-05-09_06-12-2026.csv."),
+                       ActivityLevel::Error, 1));
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(busyCalls, std::vector<int>{0});
+}
+
+}  // namespace
+}  // namespace appcensus
