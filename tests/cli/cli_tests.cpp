@@ -71,11 +71,33 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
     EXPECT_EQ(JsonString(value), json);
     EXPECT_EQ(TsvValue(value), tsv);
   }
-  RecordOutput tsv(OutputFormat::Tsv);
+  // Where each entry was installed: the 64-bit view, the 32-bit view, a user's hive (whose
+  // account resolves on SRV2 only).
+  const AccountNames accounts = [](TextView machine, TextView sid) {
+    return machine == u"SRV2" && sid == u"S-1-5-21-7" ? Text(u"CORP\\ana") : Text();
+  };
+  ApplicationRecord record{u"Tab\there", u"-2", u"", u"", u"", u"", u"", u"SRV2", u"Key\\x"};
+  std::vector<ApplicationRecord> records(4, record);
+  records[1].UninstallKeyPath = kUninstallKeyPath32;
+  records[2].UninstallKeyPath = Text(kUsersRootPath) + u"S-1-5-21-7" + kUserUninstallSubKey;
+  records[3] = records[2];
+  records[3].Machine = u"SRV3";
+  RecordOutput tsv(OutputFormat::Tsv, accounts);
   EXPECT_EQ(tsv.Opening(), "DisplayName\tDisplayVersion\tInstallSource\tInstallDate\tUninstallString\tInstallLocation\t"
-                           "ProductCode\tMachine\tKeyName\r\n");
-  EXPECT_EQ(tsv.Records({{u"Tab\there", u"-2", u"", u"", u"", u"", u"", u"SRV2", u"Key\\x"}}),
-            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\r\n");
+                           "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\r\n");
+  EXPECT_EQ(tsv.Records({records[0], records[2]}),
+            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\r\n"
+            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\r\n");
+  RecordOutput json(OutputFormat::Json, accounts);
+  const auto objects = nlohmann::json::parse(json.Opening() + json.Records(records) + json.Closing());
+  const std::tuple<const char*, nlohmann::json, nlohmann::json> where[] = {
+      {"machine", nullptr, nullptr}, {"machine32", nullptr, nullptr},
+      {"user", "S-1-5-21-7", "CORP\\ana"}, {"user", "S-1-5-21-7", nullptr}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(objects[i]["Location"], std::get<0>(where[i])) << i;
+    EXPECT_EQ(objects[i]["Sid"], std::get<1>(where[i])) << i;
+    EXPECT_EQ(objects[i]["User"], std::get<2>(where[i])) << i;
+  }
 }
 
 MemoryMachine& PutApps(MemoryMachine& machine, std::vector<Text> names) {

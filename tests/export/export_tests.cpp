@@ -32,6 +32,8 @@ TEST(CsvField, QuotesWhatWouldBreakTheLineAndGuardsWhatASpreadsheetWouldRun) {
       {u"+33 1", u"'+33 1"},
       {u"-2", u"'-2"},
       {u"@SUM(A1)", u"'@SUM(A1)"},
+      {u"\tcmd", u"'\tcmd"},
+      {u"\r=1", u"\"'\r=1\""},  // a carriage return first is guarded, then quoted
       {u"=\"B1\"", u"\"'=\"\"B1\"\"\""},  // the apostrophe inside the quotes
   };
   for (const auto& [value, field] : cases) EXPECT_EQ(CsvField(value), field) << TextToUtf8(value);
