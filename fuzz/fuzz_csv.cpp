@@ -1,86 +1,49 @@
-// The CSV field and line writer, read back with the strict reader.
-//
-// Properties: every line written for a record re-reads (ReadCsvLine) into exactly nine fields,
-// in the header's order, each equal to its value with an apostrophe put in front of a value
-// that begins with "=", "+", "-" or "@"; a field whose text needs no quotes (no ";", double
-// quote, CR or LF) is written as that text alone. A whole document re-reads (ReadCsvDocument)
-// into the header's nine titles and the same nine fields, the UTF-8 conversion turning
-// unpaired surrogates into U+FFFD, and ends with CR LF.
-#include <array>
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
+// The export, from nine values and a file-name prefix. A CSV line re-reads into the values in
+// the header's order, "'" before one starting with = + - @, unquoted when it needs no quotes;
+// the document is UTF-8, ends with CR LF and re-reads likewise. The prefix keeps its characters
+// but those a file name cannot hold, which become "_", gets at most one "_" in front and stays
+// as it is when cleaned again; the file name is it, "_", the time, ".csv", and its stem is no
+// device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, also with superscript digits).
+#include <algorithm>
 
 #include "export/csv_format.h"
-#include "tests/support/csv_reader.h"
-#include "fuzz/brace_groups.h"
+#include "export/export_file_name.h"
 #include "fuzz/fuzz_support.h"
-
-namespace {
+#include "tests/support/csv_reader.h"
 
 using namespace appcensus;
 
-Text Guarded(TextView value) {
-  const bool formula = !value.empty() && (value.front() == u'=' || value.front() == u'+' || value.front() == u'-' ||
-                                          value.front() == u'@');
-  return formula ? u"'" + Text(value) : Text(value);
-}
-
-bool NeedsQuotes(TextView text) {
-  for (char16_t c : text)
-    if (c == u';' || c == u'"' || c == u'\r' || c == u'\n') return true;
-  return false;
-}
-
-}  // namespace
+bool Forbidden(char16_t c) { return c < 0x20 || Text(u"<>:\"/\\|?*").find(c) != Text::npos; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::TextReader reader(data, size);
   ApplicationRecord record;
-  record.DisplayName = reader.Next();
-  record.DisplayVersion = reader.Next();
-  record.ProductCode = reader.Next();
-  record.InstallDate = reader.Next();
-  record.InstallSource = reader.Next();
-  record.InstallLocation = reader.Next();
-  record.UninstallString = reader.Next();
-  record.KeyName = reader.Next();
-  record.Machine = reader.Next();
-
-  // The header's order; field 8 is the entry's registry path.
-  const std::array<Text, 9> values = {
-      record.DisplayName,     record.DisplayVersion,  record.ProductCode,
-      record.InstallDate,     record.InstallSource,   record.InstallLocation,
-      record.UninstallString, Text(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + record.KeyName,
-      record.Machine};
-
-  for (const Text& value : values) {
-    const Text field = CsvField(value);
-    const Text guarded = Guarded(value);
-    if (!NeedsQuotes(guarded)) FUZZ_CHECK_TEXT(field == guarded, field, guarded);
-    else FUZZ_CHECK(field.size() >= guarded.size() + 2 && field.front() == u'"' && field.back() == u'"');
+  Text* const fields[] = {&record.DisplayName,     &record.DisplayVersion, &record.ProductCode,
+                          &record.InstallDate,     &record.InstallSource,  &record.InstallLocation,
+                          &record.UninstallString, &record.KeyName,        &record.Machine};
+  for (std::size_t i = 0; i < 9; ++i) *fields[i] = fuzz::Part(data, size, i);
+  std::vector<Text> values;  // the fields expected, in the header's order
+  for (const Text* field : fields) {
+    const Text value = field == &record.KeyName ? EntryRegistryPath(record) : *field;
+    const Text guarded = !value.empty() && Text(u"=+-@").find(value[0]) != Text::npos ? u"'" + value : value;
+    if (guarded.find_first_of(u";\"\r\n") == Text::npos) FUZZ_CHECK(CsvField(value) == guarded);
+    values.push_back(guarded);
   }
-
-  const Text line = CsvLine(record);
-  const auto fields = ReadCsvLine(line);
-  FUZZ_CHECK(fields.has_value());
-  FUZZ_CHECK(fields->size() == 9);
-  for (std::size_t i = 0; i < 9; ++i) FUZZ_CHECK_TEXT((*fields)[i] == Guarded(values[i]), (*fields)[i], values[i]);
-
+  FUZZ_CHECK(ReadCsvLine(CsvLine(record)) == values);
   const std::string document = CsvDocument({record});
-  FUZZ_CHECK(document.size() >= 2 && document.ends_with("\r\n"));
-  FUZZ_CHECK(fuzz::IsWellFormedUtf8(document));
-  const auto rows = ReadCsvDocument(document);
-  FUZZ_CHECK(rows.has_value());
-  FUZZ_CHECK(rows->size() == 2);
-  const auto& titles = (*rows)[0];
-  FUZZ_CHECK(titles.size() == 9);
-  FUZZ_CHECK(titles[0] == u"Nom application" && titles[8] == u"Nom de machine");
-  FUZZ_CHECK((*rows)[1].size() == 9);
-  for (std::size_t i = 0; i < 9; ++i) {
-    const Text expected = fuzz::WithoutLoneSurrogates(Guarded(values[i]));
-    FUZZ_CHECK_TEXT((*rows)[1][i] == expected, (*rows)[1][i], expected);
-  }
+  FUZZ_CHECK(document.ends_with("\r\n") && TextToUtf8(Utf8ToText(document)) == document);
+  for (Text& value : values) value = Utf8ToText(TextToUtf8(value));
+  FUZZ_CHECK(ReadCsvDocument(document) == std::vector<std::vector<Text>>({*ReadCsvLine(kCsvHeader), values}));
+
+  const Text prefix = fuzz::Part(data, size, 9), clean = CleanFileNamePrefix(prefix);
+  const std::size_t shift = clean.size() - prefix.size();
+  FUZZ_CHECK((shift == 0 || (shift == 1 && clean[0] == u'_')) && CleanFileNamePrefix(clean) == clean);
+  for (std::size_t i = 0; i < prefix.size(); ++i) FUZZ_CHECK(clean[i + shift] == (Forbidden(prefix[i]) ? u'_' : prefix[i]));
+  const Text name = ExportFileName(prefix, LocalDateTime{2026, 12, 6, 14, 5, 9});
+  FUZZ_CHECK(name == clean + u"_14-05-09_06-12-2026.csv" && std::none_of(name.begin(), name.end(), Forbidden));
+  Text stem = UpperCase(name.substr(0, name.find(u'.')));
+  stem.erase(stem.find_last_not_of(u' ') + 1);
+  const bool numbered = stem.size() == 4 && (stem.starts_with(u"COM") || stem.starts_with(u"LPT")) &&
+                        Text(u"0123456789\u00b9\u00b2\u00b3").find(stem[3]) != Text::npos;
+  FUZZ_CHECK(!numbered && stem != u"CON" && stem != u"PRN" && stem != u"AUX" && stem != u"NUL");
   return 0;
 }

@@ -1,161 +1,99 @@
 // Machine history, window size and time limit, against a simulated local registry.
 #include <gtest/gtest.h>
 
-#include "tests/support/memory_registry.h"
-#include "registry/registry_layer.h"
 #include "settings/stored_settings.h"
+#include "tests/support/memory_registry.h"
 
 namespace appcensus {
 namespace {
 
-class FakeWindow : public SettingsWindow {
- public:
-  Text MachineBoxText() override { return boxText; }
-  void SetMachineBoxText(TextView text) override { boxText = Text(text); }
-  void ClearMachineBoxItems() override { items.clear(); }
-  void AppendMachineBoxItem(TextView item) override { items.emplace_back(item); }
-  Text TimeLimitText() override { return timeLimit; }
-  void SetTimeLimitText(TextView text) override { timeLimit = Text(text); }
-  bool InnerSize(int* w, int* h) override {
-    if (!exists) return false;
-    *w = width;
-    *h = height;
-    return true;
-  }
-  void SetInnerSize(int w, int h) override {
-    width = w;
-    height = h;
-    ++resizes;
-  }
+TEST(HistoryTest, TheNameGoesInFrontUpperCasedOnceAndTheOldestNamesMakeRoom) {
+  const Text full = Text(240, u'a') + u"|" + Text(10, u'b');  // 251 characters
+  const std::tuple<Text, Text, Text> cases[] = {
+      {u"pc01", u"srv2", u"SRV2|pc01"},
+      {u"SRV2|pc01", u"pc01", u"SRV2|pc01"},  // already there
+      {u"SRV2|pc01", u"PC01", u"PC01|SRV2|pc01"},
+      {u"PC10", u"PC1", u"PC10"},             // contained in a stored name
+      {u"", u"srv9", u"SRV9"},                // an empty history leaves no bar behind
+      {full, u"cc", u"CC|" + full},           // 254 characters: all kept
+      {full, u"ccc", u"CCC|" + Text(240, u'a')},
+      {Text(254, u'a'), u"b", u"B"},
+      {full, Text(255, u'x'), full}};         // a name that could never be read back
+  for (const auto& [history, name, updated] : cases) EXPECT_EQ(HistoryWithName(history, name), updated);
+}
 
-  bool exists = true;
-  Text boxText;
-  std::vector<Text> items;
-  Text timeLimit = u"000";
-  int width = 622, height = 300, resizes = 0;
-};
-
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public ::testing::Test, public SettingsWindow {
  protected:
-  Text History() { return ReadRegistryValue(kSettingsKeyPath, kHistoryValue, u"."); }
-  std::uint32_t StoredType(TextView value) {
+  Text MachineBoxText() override { return boxText_; }
+  void SetMachineBoxText(TextView text) override { boxText_ = Text(text); }
+  void ClearMachineBoxItems() override {  // as the real box, emptying its list empties its text
+    items_.clear();
+    boxText_.clear();
+  }
+  void AppendMachineBoxItem(TextView item) override { items_.emplace_back(item); }
+  Text TimeLimitText() override { return u""; }
+  void SetTimeLimitText(TextView text) override { timeLimit_ = Text(text); }
+  bool InnerSize(int* width, int* height) override {
+    *width = 800;
+    *height = 600;
+    return windowExists_;
+  }
+  void SetInnerSize(int width, int height) override { sizes_.emplace_back(width, height); }
+  // The stored value as read back, and its type.
+  std::pair<Text, std::uint32_t> Stored(TextView value) {
     std::uint32_t type = 0;
     registry_.Local().GetValue(kSettingsKeyPath, value, &type, nullptr);
-    return type;
+    return {ReadRegistryValue(kSettingsKeyPath, value, u"."), type};
   }
 
   MemoryRegistry registry_;
   ScopedRegistryApi scope_{registry_};
-  FakeWindow window_;
+  Text boxText_, timeLimit_;
+  std::vector<Text> items_{u"kept"};
+  bool windowExists_ = true;
+  std::vector<std::pair<int, int>> sizes_;
 };
 
-TEST_F(SettingsTest, FirstRunWithNoKeyChangesNothingButTheDefaultLimit) {
-  window_.items = {u"kept"};
-  LoadMachineHistory(window_);
-  LoadTimeLimitSetting(window_);
-  LoadWindowSize(window_);
-  EXPECT_EQ(window_.items, std::vector<Text>{u"kept"});
-  EXPECT_EQ(window_.timeLimit, u"15");
-  EXPECT_EQ(window_.resizes, 0);
-  SaveTimeLimitSetting(window_.TimeLimitText());  // no key yet: nothing stored
+TEST_F(SettingsTest, WithoutTheKeyNothingLoadsButTheDefaultLimitAndNothingUnreadableIsStored) {
+  LoadMachineHistory(*this);
+  LoadTimeLimitSetting(*this);
+  LoadWindowSize(*this);
+  EXPECT_EQ(items_, std::vector<Text>{u"kept"});
+  EXPECT_EQ(timeLimit_, u"15");
+  EXPECT_TRUE(sizes_.empty());
+  SaveTimeLimitSetting(u"30");
+  SaveMachineHistory(Text(255, u'x'));  // could never be read back
+  windowExists_ = false;                // no main window
+  SaveWindowSize(*this);
   EXPECT_FALSE(registry_.Local().KeyExists(kSettingsKeyPath));
 }
 
-TEST_F(SettingsTest, HistoryFollowsTheSequenceOfSuccessfulRequests) {
-  SaveMachineHistory(u"pc01");
-  EXPECT_EQ(History(), u"pc01");  // the first name as typed
-  SaveMachineHistory(u"srv2");
-  EXPECT_EQ(History(), u"SRV2|pc01");
-  window_.boxText = u"typed";
-  LoadMachineHistory(window_);
-  EXPECT_EQ(window_.items, (std::vector<Text>{u"SRV2", u"pc01"}));
-  EXPECT_EQ(window_.boxText, u"typed");
-  SaveMachineHistory(u"pc01");
-  EXPECT_EQ(History(), u"SRV2|pc01");
-  SaveMachineHistory(u"PC01");
-  EXPECT_EQ(History(), u"PC01|SRV2|pc01");
-  SaveMachineHistory(u".");
-  SaveMachineHistory(u"");
-  EXPECT_EQ(History(), u"PC01|SRV2|pc01");
-  EXPECT_EQ(StoredType(kHistoryValue), 1u);
+TEST_F(SettingsTest, TheHistoryStartsAsTypedAndLoadsIntoTheBoxKeepingItsText) {
+  for (const char16_t* name : {u"pc01", u"srv2", u".", u""}) SaveMachineHistory(name);
+  EXPECT_EQ(Stored(kHistoryValue), std::pair(Text(u"SRV2|pc01"), reg::kSz));
+  boxText_ = u"typed";
+  LoadMachineHistory(*this);
+  EXPECT_EQ(items_, (std::vector<Text>{u"SRV2", u"pc01"}));
+  EXPECT_EQ(boxText_, u"typed");
+  WriteRegistryValue(kSettingsKeyPath, kHistoryValue, u"", reg::kSz, u".");
+  LoadMachineHistory(*this);
+  EXPECT_EQ(items_, std::vector<Text>{u""});
 }
 
-TEST_F(SettingsTest, ANameContainedInAStoredOneIsNotAdded) {
-  SaveMachineHistory(u"PC10");
-  SaveMachineHistory(u"PC1");
-  EXPECT_EQ(History(), u"PC10");
-  SaveMachineHistory(u"pc1");
-  EXPECT_EQ(History(), u"PC1|PC10");
-}
-
-TEST_F(SettingsTest, AStoredEmptyHistoryLoadsOneEmptyItemAndLeavesNoBarBehind) {
-  WriteRegistryValue(kSettingsKeyPath, kHistoryValue, u"", 1, u".");
-  LoadMachineHistory(window_);
-  EXPECT_EQ(window_.items, std::vector<Text>{u""});
-  SaveMachineHistory(u"srv9");
-  EXPECT_EQ(History(), u"SRV9");
-}
-
-TEST_F(SettingsTest, HistoryStaysReadableByDroppingTheOldestNames) {
-  for (int i = 0; i < 100; ++i) {
-    const Text name = u"MACHINE-" + DecimalText(1000 + i);
-    SaveMachineHistory(name);
-    const Text history = History();
-    ASSERT_FALSE(history.empty()) << i;
-    ASSERT_LE(history.size(), kHistoryMaxLength);
-    ASSERT_EQ(history.substr(0, name.size()), name);
+TEST_F(SettingsTest, SizeAndLimitAreStoredAsNumbersAndTheSizeRestoredOnlyWhenBothAreReadable) {
+  SaveWindowSize(*this);
+  EXPECT_EQ(Stored(kWidthValue), std::pair(Text(u"800"), reg::kDword));
+  EXPECT_EQ(Stored(kHeightValue), std::pair(Text(u"600"), reg::kDword));
+  LoadWindowSize(*this);
+  registry_.Local().SetValue(kSettingsKeyPath, kHeightValue, reg::kMultiSz, {});  // reads as empty
+  LoadWindowSize(*this);
+  EXPECT_EQ(sizes_, (std::vector<std::pair<int, int>>{{800, 600}}));
+  for (const auto& [field, loaded] : {std::pair<Text, Text>{u"$2D", u"45"}, {u"", u"0"}}) {
+    SaveTimeLimitSetting(field);
+    LoadTimeLimitSetting(*this);
+    EXPECT_EQ(timeLimit_, loaded);
   }
-  const Text history = History();
-  EXPECT_EQ(history.front(), u'M');
-  EXPECT_NE(history.back(), u'|');
-  // Whole names only: every field is a full machine name.
-  for (std::size_t i = 0; i < CountFields(history, u'|'); ++i) EXPECT_EQ(NthField(history, u'|', i).size(), 12u);
-  // A name that could never be read back is not stored and does not break the history.
-  SaveMachineHistory(Text(300, u'X'));
-  EXPECT_EQ(History(), history);
-  EXPECT_EQ(HistoryWithName(u"", Text(254, u'y')), Text(254, u'Y'));
-}
-
-TEST_F(SettingsTest, WindowSizeIsSavedAsDwordsAndRestoredOnlyWhenBothArePresent) {
-  window_.width = 800;
-  window_.height = 600;
-  SaveWindowSize(window_);
-  EXPECT_EQ(ReadRegistryValue(kSettingsKeyPath, kWidthValue, u"."), u"800");
-  EXPECT_EQ(ReadRegistryValue(kSettingsKeyPath, kHeightValue, u"."), u"600");
-  EXPECT_EQ(StoredType(kWidthValue), 4u);
-  FakeWindow next;
-  LoadWindowSize(next);
-  EXPECT_EQ(next.width, 800);
-  EXPECT_EQ(next.height, 600);
-
-  registry_.Local().SetValue(kSettingsKeyPath, kHeightValue, 7, {});  // unreadable type: empty
-  FakeWindow third;
-  LoadWindowSize(third);
-  EXPECT_EQ(third.resizes, 0);
-
-  FakeWindow none;
-  none.exists = false;
-  SaveWindowSize(none);
-  LoadWindowSize(none);
-  EXPECT_EQ(none.resizes, 0);
-}
-
-TEST_F(SettingsTest, TimeLimitIsStoredAsANumberOnceTheKeyExists) {
-  CreateRegistryKey(kSettingsKeyPath, u".");
-  window_.timeLimit = u"0";
-  SaveTimeLimitSetting(window_.TimeLimitText());
-  FakeWindow next;
-  LoadTimeLimitSetting(next);
-  EXPECT_EQ(next.timeLimit, u"0");
-  window_.timeLimit = u"";
-  SaveTimeLimitSetting(window_.TimeLimitText());
-  LoadTimeLimitSetting(next);
-  EXPECT_EQ(next.timeLimit, u"0");
-  window_.timeLimit = u"45";
-  SaveTimeLimitSetting(window_.TimeLimitText());
-  LoadTimeLimitSetting(next);
-  EXPECT_EQ(next.timeLimit, u"45");
-  EXPECT_EQ(StoredType(kTimeLimitValue), 4u);
+  EXPECT_EQ(Stored(kTimeLimitValue).second, reg::kDword);
 }
 
 }  // namespace

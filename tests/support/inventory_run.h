@@ -8,7 +8,6 @@
 #include <mutex>
 #include <vector>
 
-#include "core/shared_state.h"
 #include "inventory/inventory_passes.h"
 #include "request/job_gate.h"
 #include "tests/support/recording_activity_log.h"
@@ -17,27 +16,24 @@ namespace appcensus::testing {
 
 class InventoryRun {
  public:
-  explicit InventoryRun(std::chrono::milliseconds identityWait = std::chrono::seconds(20)) {
-    context.state = &state;
-    context.log = log;
-    context.gate = gate;
-    context.identityWait = identityWait;
-    context.identityTestStarted = [this](const TaskThread& test) {
-      std::lock_guard lock(mutex_);
-      tests_.push_back(test);
-    };
-  }
+  explicit InventoryRun(std::chrono::milliseconds identityWait = std::chrono::seconds(20))
+      : context{&state, log, gate, identityWait, [this](const TaskThread& test) {
+                  std::lock_guard lock(mutex_);
+                  tests_.push_back(test);
+                }} {}
   ~InventoryRun() {
-    std::lock_guard lock(mutex_);
-    for (const auto& test : tests_) test.WaitFor(std::chrono::seconds(30));
+    for (const auto& test : IdentityTests()) test.WaitFor(std::chrono::seconds(30));
   }
-  InventoryRun(const InventoryRun&) = delete;
-  InventoryRun& operator=(const InventoryRun&) = delete;
 
   // Both passes for `request`; the records of the table afterwards, in table order.
   std::vector<ApplicationRecord> Records(TextView request) {
     RunInventory(context, request);
     return state.applicationTable.Snapshot();
+  }
+  // The identity tests started so far, in order.
+  std::vector<TaskThread> IdentityTests() {
+    std::lock_guard lock(mutex_);
+    return tests_;
   }
 
   SharedState state;

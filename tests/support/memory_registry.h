@@ -6,123 +6,273 @@
 // keys whose opening is refused. Safe to call from several threads.
 #pragma once
 
-#include <array>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
-#include "core/text.h"
-#include "registry/registry_api.h"
+#include "registry/registry_layer.h"
+#include "registry/scoped_key.h"
 
 namespace appcensus {
 
-inline constexpr char16_t kActiveComputerNameKey[] =
-    u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName";
-
-class MemoryRegistry;
+// Registry data of a text (UTF-16 units, little-endian, with the terminator) and of a DWORD.
+inline std::vector<std::uint8_t> StringData(TextView text) {
+  std::vector<std::uint8_t> data;
+  for (char16_t unit : Text(text) + u'\0') data.insert(data.end(), {std::uint8_t(unit & 0xFF), std::uint8_t(unit >> 8)});
+  return data;
+}
+inline std::vector<std::uint8_t> DwordData(std::uint32_t value) {
+  return {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16), std::uint8_t(value >> 24)};
+}
 
 class MemoryMachine {
  public:
   struct Faults {
-    bool unreachable = false;          // the connection fails: network path not found
-    bool refused = false;              // the connection fails: access denied
+    bool unreachable = false;           // the connection fails: network path not found
+    bool refused = false;               // the connection fails: access denied
     std::chrono::milliseconds delayPerCall{0};
     int loseConnectionAfterCalls = -1;  // from then on every call fails (-1: never)
   };
 
+  MemoryMachine(std::mutex& mutex, TextView computerName) : mutex_(mutex), computerName_(computerName) {
+    names_.push_back(UpperCase(computerName));
+    SetString(u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName",
+              u"ComputerName", computerName);
+  }
   const Text& ComputerName() const { return computerName_; }
 
   // Test set-up, by full textual path ("HKEY_LOCAL_MACHINE\..."); keys are created as needed.
-  void CreateKey(TextView keyPath);
-  void SetValue(TextView keyPath, TextView valueName, std::uint32_t type, std::vector<std::uint8_t> data);
-  void SetString(TextView keyPath, TextView valueName, TextView text, std::uint32_t type = 1);
-  void SetDword(TextView keyPath, TextView valueName, std::uint32_t value);
+  void CreateKey(TextView keyPath) { OnKey(keyPath, true, [](Key&) {}); }
+  void SetValue(TextView keyPath, TextView valueName, std::uint32_t type, std::vector<std::uint8_t> data) {
+    OnKey(keyPath, true, [&](Key& key) { key.values[UpperCase(valueName)] = Value{type, std::move(data)}; });
+  }
+  void SetString(TextView keyPath, TextView valueName, TextView text, std::uint32_t type = reg::kSz) {
+    SetValue(keyPath, valueName, type, StringData(text));
+  }
+  void SetDword(TextView keyPath, TextView valueName, std::uint32_t value) {
+    SetValue(keyPath, valueName, reg::kDword, DwordData(value));
+  }
   // Opening this key is refused from now on.
-  void DenyAccess(TextView keyPath);
+  void DenyAccess(TextView keyPath) { OnKey(keyPath, true, [](Key& key) { key.denied = true; }); }
   // Reads a value back (for tests); false when missing.
-  bool GetValue(TextView keyPath, TextView valueName, std::uint32_t* type, std::vector<std::uint8_t>* data) const;
-  bool KeyExists(TextView keyPath) const;
-
-  void SetFaults(const Faults& faults);
-  // Names other than the computer name under which the machine answers (an address, a
-  // qualified host name).
-  void AddAlias(TextView alias);
+  bool GetValue(TextView keyPath, TextView valueName, std::uint32_t* type, std::vector<std::uint8_t>* data) {
+    bool found = false;
+    OnKey(keyPath, false, [&](Key& key) {
+      found = key.values.count(UpperCase(valueName)) > 0;
+      if (found && type) *type = key.values[UpperCase(valueName)].type;
+      if (found && data) *data = key.values[UpperCase(valueName)].data;
+    });
+    return found;
+  }
+  bool KeyExists(TextView keyPath) { return OnKey(keyPath, false, [](Key&) {}); }
+  void SetFaults(const Faults& faults) {
+    std::lock_guard lock(mutex_);
+    faults_ = faults;
+    calls_ = 0;
+  }
+  // Another name under which the machine answers (an address, a qualified host name).
+  void AddAlias(TextView alias) {
+    std::lock_guard lock(mutex_);
+    names_.push_back(UpperCase(alias));
+  }
 
  private:
   friend class MemoryRegistry;
   struct Value {
-    Text name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
   };
-  struct Node {
-    Text name;
-    std::map<Text, std::unique_ptr<Node>> children;  // keyed by upper-case name: sorted enumeration
-    std::vector<Value> values;
+  struct Key {
+    Text name;                     // as created
+    std::map<Text, Value> values;  // by upper-cased name
     bool denied = false;
-    Value* FindValue(TextView valueName);
   };
+  // Keys are stored by path: the root's number, then "\" and the upper-cased name of each
+  // component, so that the subkeys of a key follow it in the order of their names.
+  static Text RootPath(RegKey root) { return Text(1, static_cast<char16_t>(u'0' + (root & 0xF))); }
 
-  MemoryMachine(MemoryRegistry& owner, TextView computerName);
-  Node* Root(RegKey predefined);
-  Node* Walk(TextView keyPath, bool create);
+  // Follows `sub` below the key at `path`, creating missing keys when asked (not below a
+  // denied key when `honourDenial`). A trailing separator is tolerated, as the platform
+  // does; any other empty component makes the path invalid. A status code.
+  long Walk(Text& path, TextView sub, bool create, bool honourDenial) {
+    for (std::size_t start = 0, end = 0; start < sub.size(); start = end + 1) {
+      end = std::min(sub.find(u'\\', start), sub.size());
+      const Text child = path + u"\\" + UpperCase(sub.substr(start, end - start));
+      if (end == start && end + 1 < sub.size()) return reg::kBadPathName;
+      if (end == start) break;
+      if (!keys_.count(child) && !create) return reg::kFileNotFound;
+      if (!keys_.count(child) && honourDenial && keys_[path].denied) return reg::kAccessDenied;
+      if (!keys_.count(child)) keys_[child].name = Text(sub.substr(start, end - start));
+      path = child;
+    }
+    return honourDenial && keys_[path].denied ? reg::kAccessDenied : reg::kSuccess;
+  }
+  // Runs `action` on the key of a full textual path (created when asked); false when there
+  // is no such key.
+  bool OnKey(TextView keyPath, bool create, const std::function<void(Key&)>& action) {
+    std::lock_guard lock(mutex_);
+    Text path = RootPath(RootKeyOfPath(keyPath));
+    if (RootKeyOfPath(keyPath) == 0 || Walk(path, SubKeyOfPath(keyPath), create, false) != reg::kSuccess) return false;
+    action(keys_[path]);
+    return true;
+  }
 
-  MemoryRegistry& owner_;
+  std::mutex& mutex_;  // the registry's
   Text computerName_;
-  std::vector<Text> aliases_;
-  std::array<std::unique_ptr<Node>, 6> hives_;
+  std::vector<Text> names_;  // upper-cased: the computer name, then the aliases
+  std::map<Text, Key> keys_;
   Faults faults_;
   int calls_ = 0;
 };
 
 class MemoryRegistry : public RegistryApi {
  public:
-  explicit MemoryRegistry(TextView localComputerName = u"LOCALPC");
-  ~MemoryRegistry() override;
+  explicit MemoryRegistry(TextView localComputerName = u"LOCALPC") { AddMachine(localComputerName); }
 
   MemoryMachine& Local() { return *machines_.front(); }
-  MemoryMachine& AddMachine(TextView computerName);
-
+  MemoryMachine& AddMachine(TextView computerName) {
+    auto machine = std::make_unique<MemoryMachine>(mutex_, computerName);  // set up before it can be reached
+    std::lock_guard lock(mutex_);
+    return *machines_.emplace_back(std::move(machine));
+  }
   // Handles and connections open right now (predefined roots excluded).
-  std::size_t OpenHandleCount() const;
+  std::size_t OpenHandleCount() const {
+    std::lock_guard lock(mutex_);
+    return handles_.size();
+  }
   // Calls made so far, and the connections among them.
-  std::size_t CallCount() const { return calls_.load(); }
-  std::size_t ConnectionCount() const { return connections_.load(); }
+  std::size_t CallCount() const { return calls_; }
+  std::size_t ConnectionCount() const { return connections_; }
 
-  long ConnectRegistry(const char16_t* machine, RegKey root, RegKey* result) override;
-  long OpenKey(RegKey base, const char16_t* subKey, RegKey* result) override;
-  long OpenKeyEx(RegKey base, const char16_t* subKey, std::uint32_t access, RegKey* result) override;
-  long CreateKeyEx(RegKey base, const char16_t* subKey, std::uint32_t options, std::uint32_t access, RegKey* result,
-                   std::uint32_t* disposition) override;
+  long ConnectRegistry(const char16_t* machineName, RegKey root, RegKey* result) override {
+    std::unique_lock lock(mutex_);
+    ++calls_;
+    ++connections_;
+    *result = 0;
+    const Text name = UpperCase(machineName);
+    const auto answers = [&](const auto& machine) {
+      return name.empty() ? machine == machines_.front() : std::count(machine->names_.begin(), machine->names_.end(), name);
+    };
+    const auto found = std::find_if(machines_.begin(), machines_.end(), answers);
+    MemoryMachine* target = found == machines_.end() ? nullptr : found->get();
+    if (target == nullptr || target->faults_.unreachable) return reg::kBadNetPath;
+    if (target->faults_.refused) return reg::kAccessDenied;
+    const long status = Enter(*target, lock);
+    if (status == reg::kSuccess) *result = NewHandle(Handle{target, MemoryMachine::RootPath(root)});
+    return status;
+  }
+  long OpenKey(RegKey base, const char16_t* subKey, RegKey* result) override {
+    return Open(base, subKey, false, true, result);
+  }
+  long OpenKeyEx(RegKey base, const char16_t* subKey, std::uint32_t, RegKey* result) override {
+    return Open(base, subKey, false, false, result);
+  }
+  long CreateKeyEx(RegKey base, const char16_t* subKey, std::uint32_t, std::uint32_t, RegKey* result,
+                   std::uint32_t*) override {
+    return Open(base, subKey, true, false, result);
+  }
   long QueryValueEx(RegKey key, const char16_t* valueName, std::uint32_t* type, std::uint8_t* data,
-                    std::uint32_t* dataLength) override;
+                    std::uint32_t* dataLength) override {
+    return OnKey(key, [&](const Handle& handle) {
+      const auto& values = handle.Key().values;
+      const auto found = values.find(UpperCase(valueName ? valueName : u""));
+      if (found == values.end()) return reg::kFileNotFound;
+      const auto& bytes = found->second.data;
+      const bool fits = data == nullptr || *dataLength >= bytes.size();
+      if (data != nullptr && fits) std::copy(bytes.begin(), bytes.end(), data);
+      if (type) *type = found->second.type;
+      if (dataLength) *dataLength = static_cast<std::uint32_t>(bytes.size());
+      return fits ? reg::kSuccess : reg::kMoreData;
+    });
+  }
   long SetValueEx(RegKey key, const char16_t* valueName, std::uint32_t type, const std::uint8_t* data,
-                  std::uint32_t dataLength) override;
-  long EnumKeyEx(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameCount) override;
-  long CloseKey(RegKey key) override;
-  bool ComputerName(char16_t* buffer, std::uint32_t* count) override;
+                  std::uint32_t dataLength) override {
+    return OnKey(key, [&](const Handle& handle) {
+      handle.Key().values[UpperCase(valueName ? valueName : u"")] = {type, {data, data + dataLength}};
+      return reg::kSuccess;
+    });
+  }
+  long EnumKeyEx(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameCount) override {
+    return OnKey(key, [&](const Handle& handle) {
+      // The subkeys follow their key in the order of their names; deeper keys are skipped.
+      const Text prefix = handle.path + u"\\";
+      const auto& keys = handle.machine->keys_;
+      for (auto it = keys.lower_bound(prefix); it != keys.end() && it->first.starts_with(prefix); ++it) {
+        if (it->first.find(u'\\', prefix.size()) != Text::npos || index-- > 0) continue;
+        const Text& found = it->second.name;
+        if (found.size() + 1 > *nameCount) return reg::kMoreData;
+        std::copy(found.c_str(), found.c_str() + found.size() + 1, name);
+        *nameCount = static_cast<std::uint32_t>(found.size());
+        return reg::kSuccess;
+      }
+      return reg::kNoMoreItems;
+    });
+  }
+  long CloseKey(RegKey key) override {
+    const auto close = [&](const Handle&) { return handles_.erase(key) || IsPredefinedRoot(key) ? reg::kSuccess : reg::kInvalidHandle; };
+    return OnKey(key, close, true);
+  }
+  bool ComputerName(char16_t* buffer, std::uint32_t* count) override {
+    std::lock_guard lock(mutex_);
+    const Text& name = machines_.front()->computerName_;
+    const bool fits = name.size() < *count;
+    if (fits) std::copy(name.c_str(), name.c_str() + name.size() + 1, buffer);
+    *count = static_cast<std::uint32_t>(fits ? name.size() : name.size() + 1);
+    return fits;
+  }
 
  private:
-  friend class MemoryMachine;
   struct Handle {
     MemoryMachine* machine = nullptr;
-    MemoryMachine::Node* node = nullptr;
+    Text path;
+    MemoryMachine::Key& Key() const { return machine->keys_[path]; }
   };
-  // Looks the handle up, applies the machine's delay and fault rules; nonzero on failure.
-  long Enter(RegKey key, Handle* handle, std::unique_lock<std::mutex>& lock);
-  long OpenBelow(RegKey base, const char16_t* subKey, bool create, bool sameHandleWhenEmpty, RegKey* result,
-                 std::uint32_t* disposition);
-  RegKey NewHandle(const Handle& handle);
+  // One call on a machine: its delay, then its lost-connection rule.
+  long Enter(MemoryMachine& machine, std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    std::this_thread::sleep_for(machine.faults_.delayPerCall);
+    lock.lock();
+    const int limit = machine.faults_.loseConnectionAfterCalls;
+    return ++machine.calls_ > limit && limit >= 0 ? reg::kServerUnavailable : reg::kSuccess;
+  }
+  // Counts the call and runs `action` on the handle's key once its machine lets the call
+  // through (a close goes through even a lost connection). The predefined roots are the
+  // local registry, reached without a connection and free of the machine's faults.
+  long OnKey(RegKey key, const std::function<long(const Handle&)>& action, bool evenWhenLost = false) {
+    std::unique_lock lock(mutex_);
+    ++calls_;
+    Handle handle{machines_.front().get(), MemoryMachine::RootPath(key)};
+    if (!IsPredefinedRoot(key) && !handles_.count(key)) return reg::kInvalidHandle;
+    if (!IsPredefinedRoot(key)) handle = handles_[key];
+    const long status = IsPredefinedRoot(key) ? reg::kSuccess : Enter(*handle.machine, lock);
+    return status == reg::kSuccess || evenWhenLost ? action(handle) : status;
+  }
+  long Open(RegKey base, const char16_t* subKey, bool create, bool sameWhenEmpty, RegKey* result) {
+    *result = 0;
+    return OnKey(base, [&](const Handle& handle) {
+      Text path = handle.path;
+      const bool same = sameWhenEmpty && (subKey == nullptr || *subKey == 0);
+      const long status = same ? reg::kSuccess : handle.machine->Walk(path, subKey ? subKey : u"", create, true);
+      if (status == reg::kSuccess) *result = same ? base : NewHandle(Handle{handle.machine, path});
+      return status;
+    });
+  }
+  RegKey NewHandle(Handle handle) {
+    handles_[lastHandle_ += 4] = std::move(handle);
+    return lastHandle_;
+  }
 
   mutable std::mutex mutex_;
   std::vector<std::unique_ptr<MemoryMachine>> machines_;
   std::map<RegKey, Handle> handles_;
-  RegKey nextHandle_ = 0x1000;
-  std::atomic<std::size_t> calls_{0};
-  std::atomic<std::size_t> connections_{0};
+  RegKey lastHandle_ = 0x1000;
+  std::atomic<std::size_t> calls_{0}, connections_{0};
 };
 
 }  // namespace appcensus

@@ -20,13 +20,9 @@ class RecordingActivityLog : public ActivityLog {
   };
 
   void LogActivity(TextView text, ActivityLevel level, int statusField) override {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(Call{false, Text(text), level, statusField, 0, 0});
+    Add(Call{false, Text(text), level, statusField, 0, 0});
   }
-  void SetStatusProgress(int value, int maximum) override {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(Call{true, Text(), ActivityLevel::None, 2, value, maximum});
-  }
+  void SetStatusProgress(int value, int maximum) override { Add(Call{true, Text(), ActivityLevel::None, 2, value, maximum}); }
 
   std::vector<Call> Calls() const {
     std::lock_guard lock(mutex_);
@@ -34,9 +30,8 @@ class RecordingActivityLog : public ActivityLog {
   }
   // The texts of the log lines only (progress calls left out), in order.
   std::vector<Text> Lines() const {
-    std::lock_guard lock(mutex_);
     std::vector<Text> lines;
-    for (const auto& call : calls_)
+    for (const auto& call : Calls())
       if (!call.isProgress) lines.push_back(call.text);
     return lines;
   }
@@ -50,6 +45,10 @@ class RecordingActivityLog : public ActivityLog {
   }
 
  private:
+  void Add(Call call) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(std::move(call));
+  }
   mutable std::mutex mutex_;
   std::vector<Call> calls_;
 };

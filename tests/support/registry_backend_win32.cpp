@@ -1,5 +1,4 @@
-// Windows side: the real registry, below a scratch key of the current user that is deleted
-// with everything under it when the test ends.
+// Windows side: the real registry; the scratch key is deleted with everything under it.
 #include <windows.h>
 
 #include <string>
@@ -9,40 +8,18 @@
 
 namespace appcensus::testing {
 
-namespace {
+RegistryBackend::RegistryBackend() : api_(std::make_unique<Win32RegistryApi>()) {
+  static int serial = 0;
+  const std::string name = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial);
+  scratch_ = u"HKEY_CURRENT_USER\\Software\\AppcensusTests\\Run" + Text(name.begin(), name.end());
+  PutRaw(u"", u"", reg::kSz, StringData(u""));
+}
 
-constexpr wchar_t kScratchParent[] = L"Software\\AppcensusTests";
+RegistryBackend::~RegistryBackend() { RemoveKey(scratch_); }
 
-class Win32Backend : public RegistryBackend {
- public:
-  Win32Backend() {
-    static int serial = 0;
-    name_ = L"Run" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++serial);
-    HKEY key = nullptr;
-    const std::wstring path = std::wstring(kScratchParent) + L"\\" + name_;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS)
-      RegCloseKey(key);
-  }
-  ~Win32Backend() override {
-    const std::wstring path = std::wstring(kScratchParent) + L"\\" + name_;
-    RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
-  }
-  RegistryApi& Api() override { return api_; }
-  Text ScratchPath() const override {
-    const std::wstring path = L"HKEY_CURRENT_USER\\Software\\AppcensusTests\\" + name_;
-    return Text(path.begin(), path.end());
-  }
-  bool IsReal() const override { return true; }
-
- private:
-  Win32RegistryApi api_;
-  std::wstring name_;
-};
-
-}  // namespace
-
-std::unique_ptr<RegistryBackend> MakeRegistryBackend() { return std::make_unique<Win32Backend>(); }
+void RegistryBackend::RemoveKey(TextView keyPath) {
+  const Text below = SubKeyOfPath(keyPath);
+  RegDeleteTreeW(reinterpret_cast<HKEY>(RootKeyOfPath(keyPath)), reinterpret_cast<const wchar_t*>(below.c_str()));
+}
 
 }  // namespace appcensus::testing

@@ -7,25 +7,6 @@
 
 namespace appcensus::testing {
 
-// Opens once; every waiter then goes on.
-class Latch {
- public:
-  void Open() {
-    std::lock_guard lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
-  void Wait() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return open_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool open_ = false;
-};
-
 // Counts events (jobs that ended, say) and lets a test wait for a number of them.
 class EventCounter {
  public:
@@ -43,6 +24,13 @@ class EventCounter {
   std::mutex mutex_;
   std::condition_variable changed_;
   int count_ = 0;
+};
+
+// Opens once; every waiter then goes on.
+class Latch : private EventCounter {
+ public:
+  void Open() { Add(); }
+  void Wait() { WaitFor(1); }
 };
 
 }  // namespace appcensus::testing

@@ -1,0 +1,160 @@
+// The identity test and the two inventory passes against simulated machines: messages,
+// progress, records, reads, several machines and verdicts that come late.
+#include <gtest/gtest.h>
+
+#include "inventory/entry_rules.h"
+#include "tests/support/inventory_run.h"
+#include "tests/support/memory_registry.h"
+#include "tests/support/thread_signals.h"
+
+namespace appcensus {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+// "text|level|field" for a log line, "progress value/maximum" for a progress call.
+Lines Rendered(const RecordingActivityLog& log, bool withProgress = true) {
+  Lines out;
+  for (const auto& call : log.Calls()) {
+    if (call.isProgress && withProgress) out.push_back("progress " + std::to_string(call.value) + "/" + std::to_string(call.maximum));
+    if (!call.isProgress)
+      out.push_back(TextToUtf8(call.text) + "|" + std::to_string(int(call.level)) + "|" + std::to_string(call.statusField));
+  }
+  return out;
+}
+
+const std::string kTest = "[TestMachine] : ";
+const std::string kPassed = kTest + "Teste de la machine effectu\u00e9e correctement.|2|1";
+
+class InventoryTest : public ::testing::Test {
+ protected:
+  // Lets a test act before each connection.
+  struct HookedRegistry : MemoryRegistry {
+    long ConnectRegistry(const char16_t* machine, RegKey root, RegKey* result) override {
+      if (beforeConnect) beforeConnect(machine);
+      return MemoryRegistry::ConnectRegistry(machine, root, result);
+    }
+    std::function<void(const Text&)> beforeConnect;
+  };
+  static void Put(MemoryMachine& machine, TextView key, TextView value, TextView text = u"App") {
+    machine.SetString(Text(kUninstallKeyPath) + u"\\" + Text(key), value, text);
+  }
+  static Lines Entries(const testing::InventoryRun& run) {
+    Lines entries;
+    for (const auto& entry : run.state.uninstallEntryList.Snapshot()) entries.push_back(TextToUtf8(entry.Machine + u"|" + entry.KeyName));
+    return entries;
+  }
+
+  HookedRegistry registry_;
+  MemoryMachine& srv2_ = registry_.AddMachine(u"SRV2");
+  ScopedRegistryApi scope_{registry_};
+};
+
+TEST_F(InventoryTest, TheIdentityTestComparesTheActiveNameWithTheUpperCasedRequest) {
+  registry_.AddMachine(u"srv9");  // a computer name stored in lower case never matches
+  registry_.AddMachine(u"DENIED").DenyAccess(kActiveComputerNameKeyPath);
+  const std::string start = kTest + "D\u00e9marrage du test machine sur ";
+  const std::string unreachable = kTest + "Impossible de contacter la machine.|3|1";
+  const std::string differs = kTest + "Le nom de machine est diff\u00e9rent de celui de la cible.|3|1";
+  const std::tuple<const char16_t*, bool, Lines> cases[] = {
+      {u"srv2", true, {start + "SRV2|1|1", kPassed}},
+      {u"ghost", false, {start + "GHOST|1|1", unreachable}},
+      {u"denied", false, {start + "DENIED|1|1", unreachable}},
+      {u"srv9", false, {start + "SRV9|1|1", kTest + "Nom de machine demand\u00e9 : SRV9|0|1", kTest + "Nom de machine cible : srv9|0|1", differs}},
+      {u".", true, {start + ".|1|1", kTest + "Machine locale, le nom de machine est conforme.|2|1"}}};
+  for (const auto& [name, passed, lines] : cases) {
+    RecordingActivityLog log;
+    EXPECT_EQ(TestMachine(name, log), passed) << TextToUtf8(name);
+    EXPECT_EQ(Rendered(log), lines);
+  }
+  EXPECT_EQ(registry_.ConnectionCount(), 4u);  // "." is read without a connection
+  registry_.Local().SetString(kActiveComputerNameKeyPath, kActiveComputerNameValue, u"RENAMED");
+  RecordingActivityLog log;
+  EXPECT_FALSE(TestMachine(u".", log));
+  EXPECT_EQ(Rendered(log).back(), differs);
+  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+}
+
+TEST_F(InventoryTest, TheLocalMachineFromTheFirstLineToItsRecord) {
+  const ApplicationRecord alpha{u"Alpha", u"2.5", u"D:\\media\\", u"06/06/2011", u"MsiExec.exe /X{A-1}", u"C:\\Alpha\\", u"{A-1}", u".", u"{A-1}"};
+  const std::pair<const char16_t*, const char16_t*> values[] = {
+      {u"DisplayName", u"Alpha"},        {u"DisplayVersion", u"2.5"},         {u"InstallDate", u"20110606"},
+      {u"InstallSource", u"D:\\media\\"}, {u"InstallLocation", u"C:\\Alpha\\"}, {u"UninstallString", u"MsiExec.exe /X{A-1}"}};
+  for (const auto& [value, text] : values) Put(registry_.Local(), u"{A-1}", value, text);
+  Put(registry_.Local(), u"NoName", u"DisplayVersion");  // listed and read, but no record
+  Put(registry_.Local(), Text(255, u'L'), u"DisplayName");  // a name too long to list, before the others
+  testing::InventoryRun run;
+  EXPECT_EQ(run.Records(u"."), std::vector<ApplicationRecord>{alpha});
+  EXPECT_EQ(Rendered(*run.log),
+            (Lines{kTest + "D\u00e9marrage du test machine sur .|1|1",
+                   kTest + "Machine locale, le nom de machine est conforme.|2|1",
+                   "Connexion \u00e0 la base de registre de la machine ....|1|1", "progress 0/100", "progress 1/100",
+                   "Recherches des applications effectu\u00e9es sur la machine ..|0|1", "2 Entr\u00e9es|0|3",
+                   "R\u00e9cup\u00e9ration des informations de chaque applications sur la machine . (2 entr\u00e9es)...|1|1",
+                   "progress 1/2", "progress 2/2",
+                   "R\u00e9cup\u00e9ration des informations d'applications effectu\u00e9es. 2 entr\u00e9es trait\u00e9s.|2|1"}));
+  EXPECT_FALSE(run.state.machineTestPassed);
+}
+
+TEST_F(InventoryTest, MachinesAreListedInTheirOrderAsTypedAndTheLastOneIsCounted) {
+  Put(srv2_, u"B1", u"DisplayName");
+  Put(srv2_, u"B2", u"DisplayName");
+  Put(registry_.AddMachine(u"SRV1"), u"A1", u"DisplayName");
+  MemoryMachine::Faults down;
+  down.unreachable = true;
+  registry_.AddMachine(u"DOWN").SetFaults(down);
+  testing::InventoryRun run;
+  EXPECT_EQ(run.Records(u"SRV2;DOWN;srv1").size(), 3u);
+  EXPECT_EQ(Entries(run), (Lines{"SRV2|B1", "SRV2|B2", "srv1|A1"}));
+  Lines lines = Rendered(*run.log, false);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Impossible de contacter la machine DOWN.|3|1"), 1);
+  lines.erase(std::remove_if(lines.begin(), lines.end(), [](auto& line) { return line.find("Entr\u00e9es|0|3") == line.npos; }), lines.end());
+  EXPECT_EQ(lines, Lines{"1 Entr\u00e9es|0|3"});  // the last machine's count, once
+  EXPECT_EQ(run.log->Lines().rbegin()[1], u"R\u00e9cup\u00e9ration des informations de chaque applications sur la machine SRV2;DOWN;srv1 (3 entr\u00e9es)...");
+  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+}
+
+TEST_F(InventoryTest, EachEntryCostsEightReadsTheCommandANinthWhenNeededAndNoneOnceAbandoned) {
+  Put(registry_.Local(), u"E1", u"DisplayName");
+  Put(registry_.Local(), u"E2", u"DisplayVersion");  // no name: read all the same
+  Put(registry_.Local(), u"E3", u"DisplayName");
+  Put(registry_.Local(), u"E3", u"RegistryLocation", u"HKLM\\x");
+  testing::InventoryRun run;
+  ASSERT_EQ(EnumerateUninstallEntries(run.context, u"."), 3u);
+  std::size_t calls = registry_.CallCount();
+  EXPECT_EQ(ReadApplicationDetails(run.context, u"."), 2u);
+  EXPECT_EQ(registry_.CallCount() - calls, 3u * (3 * 8 + 1));  // each read opens, queries and closes
+  run.gate->Abandon();  // the pass stops at its next write
+  calls = registry_.CallCount();
+  ReadApplicationDetails(run.context, u".");
+  EXPECT_EQ(registry_.CallCount(), calls);
+}
+
+TEST_F(InventoryTest, ALateVerdictNeverCountsForTheNextMachine) {
+  // SLOW and HELD both answer rightly, but only after their waits. SLOW's test passes while
+  // HELD's test still runs, so a verdict shared between tests would let HELD be listed.
+  Put(srv2_, u"A", u"DisplayName");
+  for (const char16_t* name : {u"SLOW", u"HELD"}) Put(registry_.AddMachine(name), u"A", u"DisplayName");
+  testing::Latch slowGoesOn, heldGoesOn;
+  std::atomic<int> heldConnections{0};
+  testing::InventoryRun run(50ms);
+  registry_.beforeConnect = [&](const Text& machine) {
+    if (machine == u"SLOW") slowGoesOn.Wait();
+    if (machine != u"HELD" || heldConnections++ > 0) return;  // only HELD's identity test waits
+    slowGoesOn.Open();
+    run.IdentityTests().at(0).WaitFor(20s);  // SLOW's verdict is in
+    heldGoesOn.Wait();
+  };
+  EXPECT_EQ(EnumerateUninstallEntries(run.context, u"SLOW;HELD;SRV2"), 1u);
+  EXPECT_EQ(Entries(run), Lines{"SRV2|A"});
+  heldGoesOn.Open();
+  for (const auto& test : run.IdentityTests()) ASSERT_TRUE(test.WaitFor(20s));
+  const Lines lines = Rendered(*run.log, false);
+  for (const std::string machine : {"SLOW", "HELD"})
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Impossible de contacter la machine " + machine + ".|3|1"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), kPassed), 3);  // late tests still report while the job runs
+}
+
+}  // namespace
+}  // namespace appcensus

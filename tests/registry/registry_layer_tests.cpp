@@ -1,0 +1,92 @@
+// The registry access layer, against the in-memory registry natively and against the real
+// registry under Wine: the same cases on both sides. How each type of value reads is checked
+// on a hostile corpus (tests/hardening), path resolution by its fuzz target.
+#include <gtest/gtest.h>
+
+#include "tests/support/registry_backend.h"
+
+namespace appcensus {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(RegistryPathTest, HexTextCountsTheDigitsOfItsUtf8BytesAndOthersAsZero) {
+  const std::pair<const char16_t*, std::int32_t> cases[] = {
+      {u"FF", 255}, {u"0a", 10},  {u"7fffffff", 0x7fffffff}, {u"FFFFFFFF", -1}, {u"123456789", 0x23456789},
+      {u"", 0},     {u"g1", 1},   {u"\u00e91", 1}};  // "é" is two bytes: 0x00 then 0x01
+  for (const auto& [text, number] : cases) EXPECT_EQ(HexTextToNumber(text), number) << TextToUtf8(text);
+}
+
+class RegistryLayerTest : public ::testing::Test {
+ protected:
+  Text Path(TextView sub = u"") const { return backend_.ScratchPath() + (sub.empty() ? u"" : u"\\" + Text(sub)); }
+
+  testing::RegistryBackend backend_;
+  ScopedRegistryApi scope_{backend_.Api()};
+};
+
+TEST_F(RegistryLayerTest, AValueExistsWhenItFitsTheQueryBufferWhateverItsType) {
+  const std::tuple<const char16_t*, std::uint32_t, Bytes, int> cases[] = {
+      {u"Long254", reg::kSz, StringData(Text(254, u'x')), 1},  {u"Long255", reg::kSz, StringData(Text(255, u'y')), 0},
+      {u"Empty", reg::kBinary, {}, 1},                          {u"Multi", reg::kMultiSz, {'a', 0, 0, 0}, 1}};
+  for (const auto& [name, type, data, exists] : cases) {
+    backend_.PutRaw(u"", name, type, data);
+    EXPECT_EQ(RegistryValueExists(Path(), name, u"."), exists) << TextToUtf8(name);
+  }
+  EXPECT_EQ(RegistryValueExists(Path(), u"Missing", u"."), 0);
+  EXPECT_EQ(ReadRegistryValue(Path(u"NoSuchKey"), u"Long254", u"."), u"");
+}
+
+TEST_F(RegistryLayerTest, WritesStoreTheBytesOfTheirType) {
+  const std::tuple<std::uint32_t, const char16_t*, Bytes> cases[] = {
+      {reg::kDword, u"$FF", DwordData(255)},      {reg::kDword, u"-1", DwordData(0xFFFFFFFFu)},
+      {reg::kSz, u"ab", {'a', 0, 'b', 0, 0, 0}},  {reg::kExpandSz, u"%T%", StringData(u"%T%")},
+      {reg::kBinary, u"0AF", {0x0A}},             {reg::kBinary, u"00ff10", {0x00, 0xFF, 0x10}}};
+  for (const auto& [type, text, stored] : cases) {
+    ASSERT_EQ(SetRegistryValue(Path(), u"V", text, static_cast<int>(type), u"."), 1);
+    std::uint32_t storedType = 0;
+    Bytes data;
+    ASSERT_TRUE(backend_.GetRaw(u"", u"V", &storedType, &data));
+    EXPECT_EQ(storedType, type) << TextToUtf8(text);
+    EXPECT_EQ(data, stored) << TextToUtf8(text);
+  }
+  EXPECT_EQ(SetRegistryValue(Path(), u"M", u"x", reg::kMultiSz, u"."), 1);  // the key opened; nothing written
+  EXPECT_EQ(RegistryValueExists(Path(), u"M", u"."), 0);
+}
+
+TEST_F(RegistryLayerTest, SetNeedsAnExistingKeyWriteCreatesIt) {
+  EXPECT_EQ(SetRegistryValue(Path(u"Fresh\\Deep"), u"V", u"x", 1, u"."), 0);
+  EXPECT_EQ(RegistryKeyExists(Path(u"Fresh"), u"."), 0);
+  EXPECT_EQ(WriteRegistryValue(Path(u"Fresh\\Deep"), u"V", u"x", 1, u"."), 1);
+  EXPECT_EQ(CreateRegistryKey(Path(u"Fresh\\Deep"), u"."), 1);  // already there: kept as it is
+  EXPECT_EQ(ReadRegistryValue(Path(u"Fresh\\Deep"), u"V", u"."), u"x");
+}
+
+TEST_F(RegistryLayerTest, RootNamesReachTheirKeyInAnyLetterCaseAndShortNamesNothing) {
+  backend_.PutRaw(u"", u"V", reg::kSz, StringData(u"found"));
+  const std::size_t root = Path().find(u'\\');
+  EXPECT_EQ(ReadRegistryValue(LowerCase(Path().substr(0, root)) + Path().substr(root), u"V", u"."), u"found");
+  EXPECT_EQ(ReadRegistryValue(Path().substr(0, root) + u"\\" + Path().substr(root), u"V", u"."), u"found");
+  const Text shortForm = u"HKCU" + Path().substr(root);
+  EXPECT_EQ(ReadRegistryValue(shortForm, u"V", u"."), u"");
+  EXPECT_EQ(WriteRegistryValue(shortForm + u"\\New", u"V", u"y", 1, u"."), 0);
+  EXPECT_EQ(RegistryKeyExists(Path(u"New"), u"."), 0);
+  // A root with a separator is the root itself; a root alone is read as a subkey of that name.
+  EXPECT_EQ(RegistryKeyExists(u"HKEY_CURRENT_USER\\", u"."), 1);
+  EXPECT_NE(EnumerateRegistrySubKey(u"HKEY_CURRENT_USER\\", 0, u"."), u"");
+  EXPECT_EQ(RegistryKeyExists(u"HKEY_CURRENT_USER", u"."), 0);
+}
+
+TEST_F(RegistryLayerTest, TheLocalComputerIsReachedRemotelyByItsNameOrTheEmptyName) {
+  const Text local = LocalComputerName();
+  ASSERT_FALSE(local.empty());
+  backend_.PutRaw(u"", u"V", reg::kSz, StringData(u"remote"));
+  for (const Text& machine : {Text(u"."), Text(u""), local})
+    EXPECT_EQ(ReadRegistryValue(Path(), u"V", machine), u"remote") << TextToUtf8(machine);
+  EXPECT_EQ(RegistryKeyExists(Path(), u"NO-SUCH-MACHINE-7F3A"), 0);
+  EXPECT_EQ(SetRegistryValue(Path(), u"V", u"x", 1, u"NO-SUCH-MACHINE-7F3A"), 0);
+  EXPECT_EQ(ReadRegistryValue(Path(), u"V", u"."), u"remote");
+}
+
+}  // namespace
+}  // namespace appcensus
