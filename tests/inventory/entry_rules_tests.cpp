@@ -8,10 +8,12 @@ namespace {
 
 using Texts = std::pair<const char16_t*, const char16_t*>;
 
-TEST(EntryRulesTest, InstallDateTakesItsPiecesAsFarAsTheTextReaches) {
-  const Texts cases[] = {{u"20110606", u"06/06/2011"}, {u"2011", u"//2011"},       {u"201", u"//201"},
-                         {u"201106", u"/06/2011"},     {u"2011060", u"0/06/2011"}, {u"2011060615", u"06/06/2011"},
-                         {u"6/6/2011", u"11/20/6/6/"}, {u"", u"//"}};
+TEST(EntryRulesTest, InstallDateRewritesOnlyEightDigitsThatFormADate) {
+  const Texts cases[] = {{u"20110606", u"06/06/2011"}, {u"20241231", u"31/12/2024"}, {u"20240101", u"01/01/2024"},
+                         {u"2023-11-02", u"2023-11-02"}, {u"15/03/2024", u"15/03/2024"}, {u"2011", u"2011"},
+                         {u"20111306", u"20111306"},   {u"20110006", u"20110006"},   {u"20110632", u"20110632"},
+                         {u"20110600", u"20110600"},   {u"2011060615", u"2011060615"}, {u"2011O606", u"2011O606"},
+                         {u"", u""}};
   for (const auto& [date, rewritten] : cases) EXPECT_EQ(RewriteInstallDate(date), rewritten) << TextToUtf8(date);
 }
 

@@ -25,13 +25,19 @@ class RegistryLayerTest : public ::testing::Test {
   ScopedRegistryApi scope_{backend_.Api()};
 };
 
-TEST_F(RegistryLayerTest, AValueExistsWhenItFitsTheQueryBufferWhateverItsType) {
-  const std::tuple<const char16_t*, std::uint32_t, Bytes, int> cases[] = {
-      {u"Long254", reg::kSz, StringData(Text(254, u'x')), 1},  {u"Long255", reg::kSz, StringData(Text(255, u'y')), 0},
-      {u"Empty", reg::kBinary, {}, 1},                          {u"Multi", reg::kMultiSz, {'a', 0, 0, 0}, 1}};
-  for (const auto& [name, type, data, exists] : cases) {
+TEST_F(RegistryLayerTest, TextsReadWholeOtherTypesKeepTheFirstReadsLimit) {
+  const Text long1000 = Text(999, u'y') + u"\u00e9";
+  const std::tuple<const char16_t*, std::uint32_t, Bytes, Text> cases[] = {
+      {u"Long254", reg::kSz, StringData(Text(254, u'x')), Text(254, u'x')},
+      {u"Long1000", reg::kExpandSz, StringData(long1000), long1000},
+      {u"Dword6", reg::kDword, {1, 0, 0, 0, 0, 0}, u"0"},
+      {u"Binary511", reg::kBinary, Bytes(511, 0xAB), u""},
+      {u"Empty", reg::kBinary, {}, u""},
+      {u"Multi", reg::kMultiSz, {'a', 0, 0, 0}, u""}};
+  for (const auto& [name, type, data, read] : cases) {
     backend_.PutRaw(u"", name, type, data);
-    EXPECT_EQ(RegistryValueExists(Path(), name, u"."), exists) << TextToUtf8(name);
+    EXPECT_EQ(RegistryValueExists(Path(), name, u"."), 1) << TextToUtf8(name);
+    EXPECT_EQ(ReadRegistryValue(Path(), name, u"."), read) << TextToUtf8(name);
   }
   EXPECT_EQ(RegistryValueExists(Path(), u"Missing", u"."), 0);
   EXPECT_EQ(ReadRegistryValue(Path(u"NoSuchKey"), u"Long254", u"."), u"");
@@ -75,6 +81,9 @@ TEST_F(RegistryLayerTest, RootNamesReachTheirKeyInAnyLetterCaseAndShortNamesNoth
   EXPECT_EQ(RegistryKeyExists(u"HKEY_CURRENT_USER\\", u"."), 1);
   EXPECT_NE(EnumerateRegistrySubKey(u"HKEY_CURRENT_USER\\", 0, u"."), u"");
   EXPECT_EQ(RegistryKeyExists(u"HKEY_CURRENT_USER", u"."), 0);
+  // The longest name the registry allows is listed like any other.
+  backend_.PutRaw(Text(255, u'k'), u"V", reg::kSz, StringData(u"x"));
+  EXPECT_EQ(EnumerateRegistrySubKey(Path(), 0, u"."), Text(255, u'k'));
 }
 
 TEST_F(RegistryLayerTest, TheLocalComputerIsReachedRemotelyByItsNameOrTheEmptyName) {

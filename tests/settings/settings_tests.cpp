@@ -7,13 +7,14 @@
 namespace appcensus {
 namespace {
 
-TEST(HistoryTest, TheNameGoesInFrontUpperCasedOnceAndTheOldestNamesMakeRoom) {
+TEST(HistoryTest, TheNameGoesInFrontUpperCasedUnlessStoredWholeAndTheOldestNamesMakeRoom) {
   const Text full = Text(240, u'a') + u"|" + Text(10, u'b');  // 251 characters
   const std::tuple<Text, Text, Text> cases[] = {
       {u"pc01", u"srv2", u"SRV2|pc01"},
       {u"SRV2|pc01", u"pc01", u"SRV2|pc01"},  // already there
-      {u"SRV2|pc01", u"PC01", u"PC01|SRV2|pc01"},
-      {u"PC10", u"PC1", u"PC10"},             // contained in a stored name
+      {u"SRV2|pc01", u"PC01", u"SRV2|pc01"},  // letter case ignored
+      {u"VM|a|b", u"vm", u"VM|a|b"},
+      {u"PC10", u"PC1", u"PC1|PC10"},         // contained in a stored name, but not that name
       {u"", u"srv9", u"SRV9"},                // an empty history leaves no bar behind
       {full, u"cc", u"CC|" + full},           // 254 characters: all kept
       {full, u"ccc", u"CCC|" + Text(240, u'a')},
@@ -88,12 +89,18 @@ TEST_F(SettingsTest, SizeAndLimitAreStoredAsNumbersAndTheSizeRestoredOnlyWhenBot
   registry_.Local().SetValue(kSettingsKeyPath, kHeightValue, reg::kMultiSz, {});  // reads as empty
   LoadWindowSize(*this);
   EXPECT_EQ(sizes_, (std::vector<std::pair<int, int>>{{800, 600}}));
-  for (const auto& [field, loaded] : {std::pair<Text, Text>{u"$2D", u"45"}, {u"", u"0"}}) {
+  for (const auto& [field, loaded] : {std::pair<Text, Text>{u"$2D", u"45"}, {u"", u"0"}, {u"-1", u"15"}}) {
     SaveTimeLimitSetting(field);
     LoadTimeLimitSetting(*this);
     EXPECT_EQ(timeLimit_, loaded);
   }
   EXPECT_EQ(Stored(kTimeLimitValue).second, reg::kDword);
+  // A limit stored as a text by something else: only a whole number of seconds counts.
+  for (const auto& [stored, loaded] : {std::pair<Text, Text>{u"20", u"20"}, {u"abc", u"15"}, {u"2.5", u"15"}}) {
+    registry_.Local().SetString(kSettingsKeyPath, kTimeLimitValue, stored);
+    LoadTimeLimitSetting(*this);
+    EXPECT_EQ(timeLimit_, loaded);
+  }
 }
 
 }  // namespace
