@@ -66,21 +66,12 @@ TEST(PngDecoderTest, DamagedDataIsRefused) {
 }
 
 TEST(PngPixelsTest, PremultiplyAndHalve) {
-  RgbaImage image;
-  image.width = 2;
-  image.height = 2;
-  image.pixels = {200, 100, 50, 255,  200, 100, 50, 128,  255, 255, 255, 0,  0, 0, 0, 0};
-  PremultiplyAlpha(image);
-  EXPECT_EQ(image.pixels[0], 200);
-  EXPECT_EQ(image.pixels[4], 100);  // 200 * 128 / 255, rounded
-  EXPECT_EQ(image.pixels[5], 50);
-  EXPECT_EQ(image.pixels[7], 128);
-  EXPECT_EQ(image.pixels[8], 0);  // fully transparent: no colour left
-  const RgbaImage half = HalveImage(image);
-  ASSERT_EQ(half.width, 1);
-  ASSERT_EQ(half.pixels.size(), 4u);
-  EXPECT_EQ(half.pixels[0], (200 + 100 + 2) / 4);
-  EXPECT_EQ(half.pixels[3], (255 + 128 + 2) / 4);
+  RgbaImage image{.width = 2, .height = 2, .pixels = {200, 100, 50, 255,  200, 100, 50, 128,  255, 255, 255, 0,  0, 0, 0, 0}};
+  PremultiplyAlpha(image);  // 200 * 128 / 255 rounded is 100; fully transparent leaves no colour
+  EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{200, 100, 50, 255,  100, 50, 25, 128,  0, 0, 0, 0,  0, 0, 0, 0}));
+  const RgbaImage half = HalveImage(image);  // the mean of the four, rounded
+  EXPECT_EQ(half.width, 1);
+  EXPECT_EQ(half.pixels, (std::vector<std::uint8_t>{(200 + 100 + 2) / 4, (100 + 50 + 2) / 4, (50 + 25 + 2) / 4, (255 + 128 + 2) / 4}));
 }
 
 }  // namespace
