@@ -185,6 +185,13 @@ std::vector<std::wstring> ProgramTest::MachineHistory() const {
   return items;
 }
 
+DWORD ProgramTest::ClassLong(int index) const {
+  DWORD value = 0;
+  driver->CallUser32("GetClassLongPtrW", reinterpret_cast<std::uint64_t>(window),
+                     static_cast<std::uint64_t>(static_cast<std::int64_t>(index)), 0, 0, &value);
+  return value;
+}
+
 // ---- export ---------------------------------------------------------------------------
 
 std::wstring ProgramTest::ExportFolder() { return ProgramFolder() + L"\\export"; }
@@ -306,6 +313,11 @@ std::optional<DWORD> ProgramTest::StoredNumber(const wchar_t* value) {
   if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, value, RRF_RT_REG_DWORD, nullptr, &number, &bytes) != ERROR_SUCCESS)
     return std::nullopt;
   return number;
+}
+
+std::pair<int, int> ProgramTest::StoredSize() {
+  const auto width = StoredNumber(L"LargeurFenetre"), height = StoredNumber(L"HauteurFenetre");
+  return {width ? static_cast<int>(*width) : -1, height ? static_cast<int>(*height) : -1};
 }
 
 void ProgramTest::StoreSetting(const wchar_t* value, DWORD type, const void* data, DWORD bytes) {

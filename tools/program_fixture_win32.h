@@ -12,11 +12,13 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tools/gui_driver_win32.h"
+#include "ui/window_layout.h"
 
 namespace appcensus::driver {
 
@@ -57,7 +59,15 @@ class ProgramTest : public ::testing::Test {
   // Reads.
   HWND Gadget(const wchar_t* name) const { return driver->Gadget(name); }
   std::wstring TextOf(const wchar_t* gadget) const { return Driver::Text(Gadget(gadget)); }
-  SIZE Inner() const { return Driver::InnerSize(window); }
+  // A gadget's place in its parent's inner area.
+  GadgetRect Place(const wchar_t* gadget) const {
+    const RECT r = Driver::RectInParent(Gadget(gadget));
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  }
+  std::pair<int, int> Inner() const {
+    const SIZE inner = Driver::InnerSize(window);
+    return {inner.cx, inner.cy};
+  }
   std::vector<std::vector<std::wstring>> Rows() const;  // the nine cells of each row
   std::vector<std::wstring> Column(int column) const;
   std::vector<std::wstring> NodeTexts() const;  // the tree, flat top to bottom
@@ -67,9 +77,17 @@ class ProgramTest : public ::testing::Test {
   // The index of the activity row `text` from requestStart on, waiting at most waitMs; -1.
   int Logged(const std::wstring& text, DWORD waitMs = 0) const;
   std::wstring Status(int field) const { return driver->StatusText(status, field); }
+  // The progress bar's position and maximum.
+  std::pair<int, int> ProgressBar() const {
+    return {static_cast<int>(SendMessageW(progress, PBM_GETPOS, 0, 0)),
+            static_cast<int>(SendMessageW(progress, PBM_GETRANGE, FALSE, 0))};
+  }
   bool Shown(HWND control) const { return (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
   int CurrentTab() const { return static_cast<int>(SendMessageW(panel, TCM_GETCURSEL, 0, 0)); }
   std::vector<std::wstring> MachineHistory() const;  // the machine box's list
+  // A value of the window's class, asked inside the program (under Wine another process cannot
+  // read a class's icons); 0 when it could not be asked.
+  DWORD ClassLong(int index) const;
 
   // The export folder beside the program and its .csv files; the one file not among `before`
   // (empty when none or several); a click on the export button that gives the new file.
@@ -93,6 +111,8 @@ class ProgramTest : public ::testing::Test {
   static int UninstallSubkeys();
   static std::optional<std::wstring> StoredText(const wchar_t* value);
   static std::optional<DWORD> StoredNumber(const wchar_t* value);
+  // The stored inner size, {-1, -1} where a value is missing.
+  static std::pair<int, int> StoredSize();
   static void StoreSetting(const wchar_t* value, DWORD type, const void* data, DWORD bytes);
   // Takes every right on the settings key away (false when this registry does not refuse the
   // current user's key), and gives them back.

@@ -13,17 +13,13 @@ namespace appcensus {
 
 class RecordingGadgets : public Gadgets {
  public:
-  struct ActivityRow {
-    Text text;
-    NamedValue image = 0;
-  };
-
   std::vector<std::string> calls;  // table clears and fills, activity rows, visibility
   std::vector<TableRow> rows;
   std::vector<TreeNode> nodes;
   std::map<int, RgbColour> rowBackgrounds;
   bool viewsVisible = true;
-  std::vector<ActivityRow> activityRows;
+  std::vector<Text> activityTexts;  // the activity rows
+  std::vector<NamedValue> activityImages;
   Text statusTexts[4];
   NamedValue statusIcon = 0;
   int progressValue = 0;
@@ -50,7 +46,8 @@ class RecordingGadgets : public Gadgets {
   }
   void AppendActivityRow(TextView text, NamedValue image) override {
     calls.push_back("AppendActivityRow");
-    activityRows.push_back({Text(text), image});
+    activityTexts.emplace_back(text);
+    activityImages.push_back(image);
   }
   void SetStatusText(int field, TextView text) override { statusTexts[field] = Text(text); }
   void SetStatusIcon(NamedValue image) override { statusIcon = image; }
