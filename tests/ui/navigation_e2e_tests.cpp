@@ -57,12 +57,12 @@ TEST_F(NavigationTest, TheFilterDoubleClicksAndCopiesLeadToAnApplication) {
     ASSERT_EQ(driver->SelectedNode(tree), nodes[9 * row]) << row;
     EXPECT_TRUE(driver->NodeExpanded(tree, nodes[9 * row])) << row;
   }
-  // A right double-click on a leaf of the fourth application (node 31) shows row 3, on the
-  // second application's own node row 1. The right click selects the node under the pointer;
+  // A right double-click on the last leaf of the fourth application (node 35) shows row 3, on
+  // the second application's own node row 1. The right click selects the node under the pointer;
   // Wine's tree view reports no right double-click, so its notification is sent from inside.
   const std::vector<HTREEITEM> nodes = driver->TreeNodes(tree);
   SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(nodes[27]));
-  for (const auto& [node, row] : {std::pair{31, 3}, std::pair{9, 1}}) {
+  for (const auto& [node, row] : {std::pair{35, 3}, std::pair{9, 1}}) {
     driver->ClickTab(panel, 1);
     Driver::RightClickAt(tree, Driver::Centre(driver->NodeRect(tree, nodes[node])));
     EXPECT_EQ(driver->SelectedNode(tree), nodes[node]) << node;
