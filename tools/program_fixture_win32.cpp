@@ -272,6 +272,51 @@ std::wstring ProgramTest::OpenedDocuments(const std::wstring& expected) {
   return text;
 }
 
+// ---- the program file -----------------------------------------------------------------
+
+namespace {
+
+HMODULE ProgramFile() {
+  return LoadLibraryExW((ProgramFolder() + L"\\Appcensus_multi.exe").c_str(), nullptr,
+                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+}  // namespace
+
+std::string ProgramTest::ProgramResource(LPCWSTR type, LPCWSTR name) {
+  std::string bytes;
+  HMODULE file = ProgramFile();
+  if (HRSRC found = file ? FindResourceW(file, name, type) : nullptr)
+    bytes.assign(static_cast<const char*>(LockResource(LoadResource(file, found))), SizeofResource(file, found));
+  if (file) FreeLibrary(file);
+  return bytes;
+}
+
+std::set<int> ProgramTest::ProgramIconSides() {
+  std::set<int> sides;
+  HMODULE file = ProgramFile();
+  HRSRC group = file ? FindResourceW(file, L"APPCENSUS_ICON", RT_GROUP_ICON) : nullptr;
+  auto* directory = group ? static_cast<BYTE*>(LockResource(LoadResource(file, group))) : nullptr;
+  for (int size : {32, 16}) {
+    if (!directory) break;
+    const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+    HRSRC image = FindResourceW(file, MAKEINTRESOURCEW(id), RT_ICON);
+    HICON icon = image ? CreateIconFromResourceEx(static_cast<BYTE*>(LockResource(LoadResource(file, image))),
+                                                  SizeofResource(file, image), TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR)
+                       : nullptr;
+    ICONINFO parts{};
+    if (!icon || !GetIconInfo(icon, &parts)) continue;
+    BITMAP bitmap{};
+    GetObjectW(parts.hbmColor ? parts.hbmColor : parts.hbmMask, sizeof bitmap, &bitmap);
+    sides.insert(bitmap.bmWidth);
+    if (parts.hbmColor) DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    DestroyIcon(icon);
+  }
+  if (file) FreeLibrary(file);
+  return sides;
+}
+
 // ---- the machine and the stored settings ----------------------------------------------
 
 std::wstring ProgramTest::HostName() {

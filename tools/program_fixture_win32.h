@@ -105,6 +105,11 @@ class ProgramTest : public ::testing::Test {
   // The documents the probe was asked to open, waiting a little for `expected` among them.
   static std::wstring OpenedDocuments(const std::wstring& expected);
 
+  // The program file: a resource of it (empty when there is none), and the sides of the images
+  // in its application icon.
+  static std::string ProgramResource(LPCWSTR type, LPCWSTR name);
+  static std::set<int> ProgramIconSides();
+
   // The machine and the stored settings.
   static std::wstring HostName();
   static std::wstring ComputerName();

@@ -31,6 +31,12 @@ TEST_F(SettingsTest, AFirstRunOpensTheSmallestWindowWithEveryGadgetInPlace) {
   for (const wchar_t* button : {L"BT_RchApplication", L"BT_Afficher"})
     EXPECT_NE(SendMessageW(Gadget(button), BM_GETIMAGE, IMAGE_ICON, 0), 0) << Narrow(button);
   EXPECT_TRUE(ClassLong(GCLP_HICON) != 0 && ClassLong(GCLP_HICONSM) != 0);
+  // The program file: common controls of version 6 and the invoking user's rights in its
+  // manifest, an application icon of 32 and 16 pixels.
+  const std::string manifest = ProgramResource(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_EQ(ProgramIconSides(), (std::set<int>{16, 32}));
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"15");  // when none is stored
   Driver::SetInnerSize(window, 300, 150);  // never smaller than at a first run
   EXPECT_EQ(Inner(), std::pair(622, 300));
