@@ -96,7 +96,6 @@ TEST(PngPixelsTest, PremultiplyAndHalve) {
   EXPECT_EQ(half.pixels, (std::vector<std::uint8_t>{(200 + 100 + 2) / 4, (100 + 50 + 2) / 4, (50 + 25 + 2) / 4, (255 + 128 + 2) / 4}));
 }
 
-
 // ---- the views, the log and the channel ------------------------------------------------
 
 ApplicationRecord Record(Text name, Text key) {
