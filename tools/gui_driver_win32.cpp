@@ -312,17 +312,6 @@ RECT Driver::NodeRect(HWND tree, HTREEITEM node) const {
 
 int Driver::TabCount(HWND tab) const { return static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)); }
 
-std::wstring Driver::TabText(HWND tab, int index) const {
-  RemoteBuffer remote(process_, sizeof(TCITEMW) + 512);
-  TCITEMW request{};
-  request.mask = TCIF_TEXT;
-  request.pszText = reinterpret_cast<LPWSTR>(remote.Param(sizeof(TCITEMW)));
-  request.cchTextMax = 255;
-  remote.Write(&request, sizeof(request));
-  if (!SendMessageW(tab, TCM_GETITEMW, index, remote.Param())) return L"<none>";
-  return remote.ReadText(sizeof(TCITEMW), 255);
-}
-
 RECT Driver::TabRect(HWND tab, int index) const {
   RemoteBuffer remote(process_, sizeof(RECT));
   RECT r{};
@@ -337,14 +326,6 @@ void Driver::ClickTab(HWND tab, int index) const {
   SendMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(tab, WM_LBUTTONUP, 0, at);
   Settle(GetAncestor(tab, GA_ROOT));
-}
-
-std::vector<int> Driver::StatusRightEdges(HWND status) const {
-  RemoteBuffer remote(process_, 16 * sizeof(int));
-  const int count = static_cast<int>(SendMessageW(status, SB_GETPARTS, 16, remote.Param()));
-  std::vector<int> edges(std::max(count, 0));
-  if (count > 0) remote.Read(edges.data(), edges.size() * sizeof(int));
-  return edges;
 }
 
 std::wstring Driver::StatusText(HWND status, int field) const {

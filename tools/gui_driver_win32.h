@@ -100,13 +100,11 @@ class Driver {
 
   // Tab control.
   int TabCount(HWND tab) const;
-  std::wstring TabText(HWND tab, int index) const;
   RECT TabRect(HWND tab, int index) const;
   // Clicks on a tab with the mouse messages a user's click sends.
   void ClickTab(HWND tab, int index) const;
 
   // Status bar.
-  std::vector<int> StatusRightEdges(HWND status) const;
   std::wstring StatusText(HWND status, int field) const;
   // The value kept with an owner-drawn field (field 0 holds the image of the latest level).
   // Only for a field known to be owner-drawn: for a text field the control would copy the

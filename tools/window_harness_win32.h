@@ -1,6 +1,6 @@
-// The main window opened inside a test program: built and run on a thread of its own, as the
-// program's window thread does, so that the test's thread calls the views and the log from
-// outside the window thread.
+// The main window opened inside another program (the sample window of the screenshots, the
+// fill benchmark): built and run on a thread of its own, as the program's window thread does,
+// so that the program's main thread calls the views and the log from outside the window thread.
 #pragma once
 
 #include <windows.h>

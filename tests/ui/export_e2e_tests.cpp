@@ -1,0 +1,82 @@
+// The CSV export of the program under Wine, read back from the file: of the local machine, of
+// two machines through the filter with the prefix prompt, to a folder that cannot be made.
+#include <algorithm>
+#include <regex>
+
+#include "tools/program_fixture_win32.h"
+
+namespace appcensus::driver {
+
+using ExportTest = ProgramTest;
+
+// <prefix>_hh-ii-ss_dd-mm-yyyy.csv
+bool HasTimeStamp(const std::wstring& name, const std::wstring& prefix) {
+  const std::wregex stamp(L"_\\d\\d-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d{4}\\.csv");
+  return name.rfind(prefix, 0) == 0 && std::regex_match(name.substr(prefix.size()), stamp);
+}
+
+TEST_F(ExportTest, AnExportHoldsTheRowsOfTheTableAndIsOpened) {
+  const std::wstring host = HostName();
+  ASSERT_GE(RequestAndWait(L".", host), 0) << ActivityText();
+  WaitForWorkerPause();  // the worker shows the progress bar again after its pause
+  const std::wstring name = Export();
+  ASSERT_TRUE(HasTimeStamp(name, host)) << Narrow(name);
+  EXPECT_FALSE(StartsWithByteOrderMark(name));
+  const auto records = ReadExport(name);
+  ASSERT_TRUE(records.has_value() && records->size() > 10) << "the file does not read back whole";
+  EXPECT_EQ(std::vector(records->begin() + 1, records->end()), Rows());  // after the header
+  // The count in status field 2, in place of the progress bar; the file handed to the program
+  // that opens .csv files.
+  EXPECT_EQ(Status(2), std::to_wstring(records->size() - 1));
+  EXPECT_FALSE(Shown(progress));
+  const std::wstring path = ExportFolder() + L"\\" + name;
+  EXPECT_NE(OpenedDocuments(path).find(path), std::wstring::npos) << "the export was not opened";
+  EXPECT_TRUE(Shown(table));
+  DeleteFileW(path.c_str());
+}
+
+TEST_F(ExportTest, TwoMachinesAskForAPrefixOnceAndTheFileFollowsTheFilter) {
+  // The machine by its name and "." give a set of records each, and stay out of the history.
+  const std::wstring name = ComputerName();
+  ASSERT_GE(RequestAndWait(name + L";.", name + L";."), 0) << ActivityText();
+  EXPECT_EQ(StoredText(L"CBX_Machines"), std::nullopt);
+  Filter(L"fixture alpha");
+  std::vector<std::wstring> machines = Column(8);
+  std::sort(machines.begin(), machines.end());
+  EXPECT_EQ(machines, (std::vector<std::wstring>{L".", name}));
+
+  const std::set<std::wstring> before = ExportFiles();
+  PostMessageW(Gadget(L"BT_EditerInfosApplications"), BM_CLICK, 0, 0);  // the prompt is modal: posted
+  HWND answer = WaitForPrompt();
+  ASSERT_NE(answer, nullptr) << "no prefix prompt";
+  EXPECT_EQ(Driver::Text(answer), L"ExportGlobale");
+  AnswerPrompt(answer, L"Parc");
+  const std::wstring file = NewExportFile(before);
+  ASSERT_TRUE(HasTimeStamp(file, L"Parc")) << Narrow(file);
+  const auto records = ReadExport(file);
+  ASSERT_TRUE(records.has_value());
+  EXPECT_EQ(std::vector(records->begin() + 1, records->end()), Rows());
+  EXPECT_EQ(Status(2) + L" applications", Status(3));  // the count of every record, before the filter
+  DeleteFileW((ExportFolder() + L"\\" + file).c_str());
+
+  const std::wstring second = Export();  // the answer serves again without asking
+  EXPECT_TRUE(HasTimeStamp(second, L"Parc")) << Narrow(second);
+  DeleteFileW((ExportFolder() + L"\\" + second).c_str());
+}
+
+TEST_F(ExportTest, AnExportFolderThatCannotBeMadeIsReportedAndTheProgramGoesOn) {
+  ASSERT_TRUE(BlockExportFolder());
+  Driver::Click(Gadget(L"BT_EditerInfosApplications"));
+  Settle(window);
+  const std::vector<std::wstring> log = Activity();
+  UnblockExportFolder();
+  const auto line = std::find_if(log.begin(), log.end(), [](const std::wstring& row) {
+    return row.rfind(L"Impossible d'\u00e9crire le fichier d'export ", 0) == 0;
+  });
+  ASSERT_NE(line, log.end()) << ActivityText(0);
+  EXPECT_NE(line->find(L"\\export\\_"), std::wstring::npos);  // the path of the file it tried
+  EXPECT_TRUE(program->Running());
+  EXPECT_EQ(Close(), 0);
+}
+
+}  // namespace appcensus::driver

@@ -1,0 +1,97 @@
+// The program under Wine asked for machines: the local one on the test prefix's registry (see
+// tests/inventory/wine), a time limit too short, an unknown machine, closing mid-request.
+#include <algorithm>
+
+#include "tools/program_fixture_win32.h"
+
+namespace appcensus::driver {
+
+using RequestTest = ProgramTest;
+
+TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
+  const std::wstring host = HostName();
+  ASSERT_GE(RequestAndWait(L"", host), 0) << ActivityText();  // an empty box requests "."
+  EXPECT_EQ(ProgressBar().first, ProgressBar().second);  // full
+
+  // Fixture entries in the machine ".": a package installed by msiexec, a name with a separator
+  // and letters beyond ASCII. One row in two shaded, from the first; nine tree nodes per row in
+  // the rows' order, each kind of node with an image of its own.
+  const std::vector<std::wstring> names = Column(0), nodes = NodeTexts();
+  for (const wchar_t* name : {L"Appcensus Fixture Alpha", L"\u00c9diteur; caf\u00e9 \u00e0 la cr\u00e8me"})
+    EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << Narrow(name);
+  ASSERT_EQ(nodes.size(), 9 * names.size());
+  for (std::size_t row = 0; row < names.size(); ++row) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(driver->RowData(table, static_cast<int>(row)) != 0, row % 2 == 0);
+    EXPECT_EQ(nodes[9 * row], names[row]);
+  }
+  const std::vector<int> images = NodeImages();
+  EXPECT_EQ(std::set<int>(images.begin(), images.begin() + 9).size(), 9u);
+  EXPECT_TRUE(std::equal(images.begin(), images.begin() + 9, images.begin() + 9));
+  EXPECT_GE(*std::min_element(images.begin(), images.end()), 0);
+
+  // The count, the end line and the level's icon in the status bar; in the activity the
+  // worker's lines around the job's, which count all subkeys but the fixture's key name of 255
+  // characters; a level's rows with its image, the others without.
+  const std::wstring count = std::to_wstring(names.size()) + L" applications";
+  EXPECT_EQ(Status(1), kDone + host);
+  EXPECT_EQ(Status(3), count);
+  EXPECT_NE(driver->OwnerDrawnFieldData(status, 0), 0);
+  const std::vector<std::wstring> log = Activity(requestStart);
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_EQ(std::vector(log.begin(), log.begin() + 3),
+            (std::vector<std::wstring>{L"Traitement en cours...", L"D\u00e9marrage du traitement pour la machine .", L""}));
+  EXPECT_EQ(std::vector(log.end() - 2, log.end()), (std::vector<std::wstring>{count, kDone + host}));
+  EXPECT_GE(Logged(std::to_wstring(UninstallSubkeys() - 1) + L" Entr\u00e9es"), 0) << ActivityText();
+  const int inProgress = driver->RowImage(activity, requestStart), done = driver->RowImage(activity, Logged(kDone + host));
+  EXPECT_TRUE(inProgress >= 0 && done >= 0 && inProgress != done) << inProgress << " " << done;
+  EXPECT_EQ(driver->RowImage(activity, requestStart + 1), I_IMAGENONE);
+
+  WaitForWorkerPause();  // then the progress bar is emptied
+  EXPECT_EQ(ProgressBar(), std::pair(0, 100));
+}
+
+// The one end-to-end test of an abandoned job: after its time limit nothing of it arrives.
+TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNextRequestRuns) {
+  std::wstring fifty = L".";  // fifty readings of the local machine: no wait of 0 ms sees them end
+  for (int i = 1; i < 50; ++i) fifty += L";.";
+  Retype(L"TXT_TempAttente", L"0");
+  Request(fifty);
+  const int error = Logged(L"Impossible de r\u00e9cuperer les informations de la machine.", 30000);
+  ASSERT_GE(error, 0) << ActivityText();
+  Sleep(3000);
+  Settle(window);
+  EXPECT_TRUE(Activity(error + 1).empty()) << ActivityText(error + 1);
+  EXPECT_EQ(driver->RowCount(table), 0);
+  EXPECT_TRUE(Shown(table) && Shown(tree));
+  // The abandoned job does not hold the next request back, here of a machine that does not
+  // answer: reported, with empty views, and not remembered.
+  Retype(L"TXT_TempAttente", L"15");
+  const std::wstring unknown = L"appcensus-no-such-host";
+  ASSERT_GE(RequestAndWait(unknown, unknown), 0) << ActivityText();
+  EXPECT_GE(Logged(L"Impossible de contacter la machine " + unknown + L"."), 0) << ActivityText();
+  EXPECT_EQ(Logged(L"Connexion \u00e0 la base de registre de la machine " + unknown + L"..."), -1);
+  EXPECT_TRUE(driver->RowCount(table) == 0 && NodeTexts().empty());
+  EXPECT_TRUE(Shown(table));
+  EXPECT_EQ(StoredText(L"CBX_Machines"), std::nullopt);
+}
+
+TEST_F(RequestTest, WhileBusyTheViewsWaitHiddenAndClosingThenEndsWithZero) {
+  // A request during the worker's pause after a result: the table and the tree wait hidden for
+  // at least the rest of the pause; the activity list does not.
+  ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
+  Request(L".");
+  EXPECT_FALSE(Shown(table) || Shown(tree));
+  EXPECT_TRUE(Shown(activity));
+  EXPECT_EQ(Close(), 0);
+  // Closed at once after the click, and once the worker (it looks every second) took it.
+  for (DWORD delay : {0, 700, 1400}) {
+    ASSERT_TRUE(Start());
+    Request(L".;.;.;.;.");
+    Sleep(delay);
+    EXPECT_EQ(Close(), 0) << delay << " ms after the click";
+  }
+  EXPECT_EQ(ProgramProcessCount(), 0);
+}
+
+}  // namespace appcensus::driver
