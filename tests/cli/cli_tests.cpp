@@ -139,7 +139,7 @@ TEST(CliProgram, ExitCodesWithTheirMessages) {
   ScopedRegistryApi scope(registry);
   PutApps(registry.AddMachine(u"SRV1"), {u"a", u"b"});
   registry.AddMachine(u"GONE").SetFaults({.unreachable = true});
-  PutApps(registry.AddMachine(u"LATE"), {u"a", u"b", u"c", u"d"}).SetFaults({.delayPerCall = 50ms});
+  PutApps(registry.AddMachine(u"LATE"), {u"a", u"b", u"c", u"d"}).SetFaults({.roundTrip = 50ms});
   // The window's stored time limit: 1 second, unless --timeout says otherwise.
   registry.Local().SetDword(kSettingsKeyPath, kTimeLimitValue, 1);
 
@@ -165,7 +165,7 @@ TEST(CliProgram, ExitCodesWithTheirMessages) {
 TEST(CliProgram, ParallelMachinesReportGroupedInListOrderAsJsonWithTheProgressLineOnAConsole) {
   OrderingRegistry registry;
   ScopedRegistryApi scope(registry);
-  PutApps(registry.AddMachine(u"SLOW"), {u"a", u"b"}).SetFaults({.delayPerCall = 5ms});  // ends after the others
+  PutApps(registry.AddMachine(u"SLOW"), {u"a", u"b"}).SetFaults({.roundTrip = 5ms});  // ends after the others
   PutApps(registry.AddMachine(u"FAST1"), {u"a", u"b"});
   PutApps(registry.AddMachine(u"FAST2"), {u"a", u"b"});
   const auto [exitCode, out, err] = RunProgram({u"SLOW;FAST1;FAST2", u"--parallel", u"3", u"--format=json"}, true);

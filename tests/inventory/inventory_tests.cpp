@@ -35,7 +35,12 @@ class InventoryTest : public ::testing::Test {
       if (beforeConnect) beforeConnect(machine);
       return MemoryRegistry::ConnectRegistry(machine, root, result);
     }
-    std::function<void(const Text&)> beforeConnect;
+    long QueryValueEx(RegKey key, const char16_t* name, std::uint32_t* type, std::uint8_t* data,
+                      std::uint32_t* length) override {
+      if (beforeQuery) beforeQuery(name);
+      return MemoryRegistry::QueryValueEx(key, name, type, data, length);
+    }
+    std::function<void(const Text&)> beforeConnect, beforeQuery;
   };
   static void Put(MemoryMachine& machine, TextView key, TextView value, TextView text = u"App") {
     machine.SetString(Text(kUninstallKeyPath) + u"\\" + Text(key), value, text);
@@ -77,13 +82,14 @@ TEST_F(InventoryTest, TheIdentityTestComparesTheActiveNameWithTheUpperCasedReque
 }
 
 TEST_F(InventoryTest, TheLocalMachineFromTheFirstLineToItsRecord) {
-  const ApplicationRecord alpha{u"Alpha", u"2.5", u"D:\\media\\", u"06/06/2011", u"MsiExec.exe /X{A-1}", u"C:\\Alpha\\", u"{A-1}", u".", u"{A-1}"};
+  const ApplicationRecord alpha{u"Alpha", u"2.5", u"D:\\media\\", u"31/01/2020", u"MsiExec.exe /X{A-1}", u"C:\\Alpha\\", u"{A-1}", u".", u"{A-1}"};
   const std::pair<const char16_t*, const char16_t*> values[] = {
-      {u"DisplayName", u"Alpha"},        {u"DisplayVersion", u"2.5"},         {u"InstallDate", u"20110606"},
-      {u"InstallSource", u"D:\\media\\"}, {u"InstallLocation", u"C:\\Alpha\\"}, {u"UninstallString", u"MsiExec.exe /X{A-1}"}};
+      {u"DisplayName", u"Alpha"},         {u"DisplayVersion", u"2.5"},         {u"InstallSource", u"D:\\media\\"},
+      {u"InstallLocation", u"C:\\Alpha\\"}, {u"UninstallString", u"MsiExec.exe /X{A-1}"}};
   for (const auto& [value, text] : values) Put(registry_.Local(), u"{A-1}", value, text);
+  registry_.Local().SetDword(Text(kUninstallKeyPath) + u"\\{A-1}", u"InstallDate", 20200131);  // read as its decimal text
   Put(registry_.Local(), u"NoName", u"DisplayVersion");  // listed and read, but no record
-  Put(registry_.Local(), Text(255, u'L'), u"DisplayName");  // a name too long to list, before the others
+  Put(registry_.Local(), Text(256, u'L'), u"DisplayName");  // a name too long to list, before the others
   testing::InventoryRun run;
   EXPECT_EQ(run.Records(u"."), std::vector<ApplicationRecord>{alpha});
   EXPECT_EQ(Rendered(*run.log),
@@ -115,20 +121,26 @@ TEST_F(InventoryTest, MachinesAreListedInTheirOrderAsTypedAndTheLastOneIsCounted
   EXPECT_EQ(registry_.OpenHandleCount(), 0u);
 }
 
-TEST_F(InventoryTest, EachEntryCostsEightReadsTheCommandANinthWhenNeededAndNoneOnceAbandoned) {
+TEST_F(InventoryTest, EachEntryIsOpenedOnceItsCommandReadWhenNeededAndNothingOnceAbandoned) {
   Put(registry_.Local(), u"E1", u"DisplayName");
   Put(registry_.Local(), u"E2", u"DisplayVersion");  // no name: read all the same
   Put(registry_.Local(), u"E3", u"DisplayName");
   Put(registry_.Local(), u"E3", u"RegistryLocation", u"HKLM\\x");
+  const auto queries = [&] { return registry_.CallCount(MemoryRegistry::kQuery); };
   testing::InventoryRun run;
-  ASSERT_EQ(EnumerateUninstallEntries(run.context, u"."), 3u);
-  std::size_t calls = registry_.CallCount();
-  EXPECT_EQ(ReadApplicationDetails(run.context, u"."), 2u);
-  EXPECT_EQ(registry_.CallCount() - calls, 3u * (3 * 8 + 1));  // each read opens, queries and closes
-  run.gate->Abandon();  // the pass stops at its next write
-  calls = registry_.CallCount();
-  ReadApplicationDetails(run.context, u".");
-  EXPECT_EQ(registry_.CallCount(), calls);
+  EXPECT_EQ(run.Records(u".").size(), 2u);
+  EXPECT_EQ(queries(), 1 + 3 * 8 + 1u);  // the identity test's, eight per entry, E3's command
+  EXPECT_EQ(registry_.CallCount(MemoryRegistry::kOpen), 1 + 3 + 3u);  // the identity test, three keys, three entries
+  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+  // Abandoned while the first entry is read: its values are all read, nothing after them.
+  testing::InventoryRun abandoned;
+  std::size_t before = queries();
+  registry_.beforeQuery = [&](const Text& value) {
+    if (value == u"DisplayVersion") abandoned.gate->Abandon();
+  };
+  EXPECT_EQ(abandoned.Records(u".").size(), 0u);
+  EXPECT_EQ(queries() - before, 1 + 8u);
+  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
 }
 
 TEST_F(InventoryTest, ALateVerdictNeverCountsForTheNextMachine) {
@@ -146,7 +158,7 @@ TEST_F(InventoryTest, ALateVerdictNeverCountsForTheNextMachine) {
     run.IdentityTests().at(0).WaitFor(20s);  // SLOW's verdict is in
     heldGoesOn.Wait();
   };
-  EXPECT_EQ(EnumerateUninstallEntries(run.context, u"SLOW;HELD;SRV2"), 1u);
+  EXPECT_EQ(run.Records(u"SLOW;HELD;SRV2").size(), 1u);
   EXPECT_EQ(Entries(run), Lines{"SRV2|A"});
   heldGoesOn.Open();
   for (const auto& test : run.IdentityTests()) ASSERT_TRUE(test.WaitFor(20s));

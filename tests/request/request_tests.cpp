@@ -55,12 +55,13 @@ class MachineWorkerTest : public ::testing::Test, public WorkerWindow {
   void SaveTimeLimitSetting() override { Note(u"<save limit>"); }
   void Note(TextView what) { log_.LogActivity(what, ActivityLevel::None, -1); }
 
-  // One pass of a worker over the request slot holding `request`; the slot is empty after.
+  // The worker's passes over the request slot holding `request`, until it is empty.
   void Process(TextView request, Job job, std::chrono::milliseconds perLimitSecond = 1s) {
     MachineWorker worker(state_, log_, *this, std::move(job), [] { return Text(u"HOSTNAME"); }, {0ms, 0ms, perLimitSecond});
     state_.pendingMachineRequest.Set(request);
     ASSERT_TRUE(worker.ProcessPendingRequest());
-    ASSERT_FALSE(worker.ProcessPendingRequest());
+    while (worker.ProcessPendingRequest()) {
+    }
   }
 
   SharedState state_;
@@ -68,27 +69,31 @@ class MachineWorkerTest : public ::testing::Test, public WorkerWindow {
   Text timeLimit_ = u"$F";
 };
 
-TEST_F(MachineWorkerTest, AJobStartsCleanAndItsResultIsShownUnderTheHostName) {
+TEST_F(MachineWorkerTest, AJobStartsCleanItsResultIsShownUnderTheHostNameAndARequestMadeMeanwhileRunsNext) {
   state_.applicationTable.Store(ApplicationRecord{u"Stale", {}, {}, {}, {}, {}, {}, u"M", u"K"});
   state_.uninstallEntryList.Append(UninstallEntry{u"K", u"M"});
-  Text request;
+  std::vector<Text> requests;
   std::size_t leftBefore = 99;
   std::shared_ptr<JobGate> jobGate;
   Process(u".", [&](const Text& text, const std::shared_ptr<JobGate>& gate) {
-    request = text;
+    requests.push_back(text);
+    if (requests.size() > 1) return;
     jobGate = gate;
     leftBefore = state_.applicationTable.Count() + state_.uninstallEntryList.Count();
     gate->Run([&] { state_.applicationTable.Store(ApplicationRecord{}); });
-    state_.pendingMachineRequest.Set(u"SECOND");  // a request made meanwhile is lost
+    state_.pendingMachineRequest.Set(u"SECOND");  // two requests made meanwhile: the later counts
+    state_.pendingMachineRequest.Set(u".");       // the same machine again runs again
   });
-  EXPECT_EQ(request, u".");
+  EXPECT_EQ(requests, (std::vector<Text>{u".", u"."}));
   EXPECT_EQ(leftBefore, 0u);
-  EXPECT_EQ(log_.Lines(), (Lines{kStart + u".", u"<clear>", u"15" + kWait, u"<fill>", kDone + u"HOSTNAME", u"<save limit>"}));
+  const Lines run = {kStart + u".", u"<clear>", u"15" + kWait, u"<fill>", kDone + u"HOSTNAME", u"<save limit>"};
+  Lines twice = run;
+  twice.insert(twice.end(), run.begin(), run.end());
+  EXPECT_EQ(log_.Lines(), twice);
   const auto calls = log_.Calls();
   EXPECT_EQ(calls[0].statusField, 1);
   EXPECT_EQ(calls[4].level, ActivityLevel::Done);
   EXPECT_TRUE(calls.back().isProgress && calls.back().value == 0 && calls.back().maximum == 100);
-  EXPECT_EQ(state_.applicationTable.Count(), 1u);
   EXPECT_EQ(state_.lastMachineName.Get(), u"HOSTNAME");
   EXPECT_FALSE(jobGate->Run([] {}));  // what of the job still runs (an identity test) writes nothing
 }
@@ -109,6 +114,32 @@ TEST_F(MachineWorkerTest, AJobOverItsLimitIsReportedAndItsGateClosed) {
   release->Open();
   finished->Wait();
   EXPECT_EQ(*wrote, 0);
+}
+
+// The job's last write (its commit) and the abandon at the time limit: whichever comes first
+// wins, so a request is never reported over its limit after its history was saved.
+TEST_F(MachineWorkerTest, AJobThatCommittedInTimeEndsInTimeAndOneThatDidNotWritesNothingMore) {
+  const Lines begun = {kStart + u"SRV", u"<clear>", u"1" + kWait};
+  const std::tuple<std::chrono::milliseconds, std::chrono::milliseconds, Lines> cases[] = {
+      {50ms, 400ms, {u"<commit>", u"<history>", u"<fill>", kDone + u"SRV", u"<save limit>"}},  // saved past the limit
+      {400ms, 0ms, {kFailed, u"<busy 0>"}}};  // not committed within it
+  for (const auto& [beforeCommit, afterCommit, lines] : cases) {
+    log_.Clear();
+    timeLimit_ = u"1";
+    auto ended = std::make_shared<testing::Latch>();
+    Process(u"SRV", [=, this](const Text&, const std::shared_ptr<JobGate>& gate) {
+      std::this_thread::sleep_for(beforeCommit);
+      if (gate->Commit([&] { Note(u"<commit>"); })) {
+        std::this_thread::sleep_for(afterCommit);
+        gate->Run([&] { Note(u"<history>"); });
+      }
+      ended->Open();
+    }, 200ms);
+    ended->Wait();
+    Lines expected = begun;
+    expected.insert(expected.end(), lines.begin(), lines.end());
+    EXPECT_EQ(log_.Lines(), expected);
+  }
 }
 
 TEST(TimeLimitTest, SecondsTimesTheSecondCappedAtTheLongestFiniteWait) {

@@ -2,11 +2,15 @@
 // functions do (status codes, ERROR_MORE_DATA, sizes in bytes for data and in characters
 // for names). The local machine is reached through the predefined roots; other machines
 // through ConnectRegistry by name (letter case ignored). Faults can be injected per
-// machine: unreachable, refused, a delay per call, a connection lost after k calls, and
-// keys whose opening is refused. Safe to call from several threads.
+// machine: unreachable, refused, a network round trip (a connection costs four, any other
+// call one), a connection lost after k calls or dropped at once, and keys whose opening is
+// refused. It can answer as to a 32-bit program, whose keys below HKEY_LOCAL_MACHINE\SOFTWARE
+// open in the 32-bit view (WOW6432Node) unless KEY_WOW64_64KEY is asked for. Safe to call
+// from several threads.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -36,7 +40,7 @@ class MemoryMachine {
   struct Faults {
     bool unreachable = false;           // the connection fails: network path not found
     bool refused = false;               // the connection fails: access denied
-    std::chrono::milliseconds delayPerCall{0};
+    std::chrono::microseconds roundTrip{0};
     int loseConnectionAfterCalls = -1;  // from then on every call fails (-1: never)
   };
 
@@ -75,6 +79,11 @@ class MemoryMachine {
     std::lock_guard lock(mutex_);
     faults_ = faults;
     calls_ = 0;
+  }
+  // Every connection made so far is lost; a new one can be made.
+  void DropConnections() {
+    std::lock_guard lock(mutex_);
+    ++generation_;
   }
   // Another name under which the machine answers (an address, a qualified host name).
   void AddAlias(TextView alias) {
@@ -129,6 +138,7 @@ class MemoryMachine {
   std::map<Text, Key> keys_;
   Faults faults_;
   int calls_ = 0;
+  int generation_ = 0;  // of its connections
 };
 
 class MemoryRegistry : public RegistryApi {
@@ -146,14 +156,18 @@ class MemoryRegistry : public RegistryApi {
     std::lock_guard lock(mutex_);
     return handles_.size();
   }
-  // Calls made so far, and the connections among them.
+  // Calls made so far, and those of one kind.
+  enum Kind { kConnect, kOpen, kQuery, kEnumerate, kClose, kOther, kKinds };
   std::size_t CallCount() const { return calls_; }
-  std::size_t ConnectionCount() const { return connections_; }
+  std::size_t CallCount(Kind kind) const { return byKind_[kind]; }
+  std::size_t ConnectionCount() const { return byKind_[kConnect]; }
+  // Answer as to a 32-bit program on 64-bit Windows.
+  std::atomic<bool> thirtyTwoBitProgram{false};
 
   long ConnectRegistry(const char16_t* machineName, RegKey root, RegKey* result) override {
     std::unique_lock lock(mutex_);
     ++calls_;
-    ++connections_;
+    ++byKind_[kConnect];
     *result = 0;
     const Text name = UpperCase(machineName);
     const auto answers = [&](const auto& machine) {
@@ -163,23 +177,23 @@ class MemoryRegistry : public RegistryApi {
     MemoryMachine* target = found == machines_.end() ? nullptr : found->get();
     if (target == nullptr || target->faults_.unreachable) return reg::kBadNetPath;
     if (target->faults_.refused) return reg::kAccessDenied;
-    const long status = Enter(*target, lock);
-    if (status == reg::kSuccess) *result = NewHandle(Handle{target, MemoryMachine::RootPath(root)});
+    const long status = Enter(*target, lock, 4);
+    if (status == reg::kSuccess) *result = NewHandle(Handle{target, MemoryMachine::RootPath(root), target->generation_});
     return status;
   }
   long OpenKey(RegKey base, const char16_t* subKey, RegKey* result) override {
-    return Open(base, subKey, false, true, result);
+    return Open(base, subKey, false, true, 0, result);
   }
-  long OpenKeyEx(RegKey base, const char16_t* subKey, std::uint32_t, RegKey* result) override {
-    return Open(base, subKey, false, false, result);
+  long OpenKeyEx(RegKey base, const char16_t* subKey, std::uint32_t access, RegKey* result) override {
+    return Open(base, subKey, false, false, access, result);
   }
-  long CreateKeyEx(RegKey base, const char16_t* subKey, std::uint32_t, std::uint32_t, RegKey* result,
+  long CreateKeyEx(RegKey base, const char16_t* subKey, std::uint32_t, std::uint32_t access, RegKey* result,
                    std::uint32_t*) override {
-    return Open(base, subKey, true, false, result);
+    return Open(base, subKey, true, false, access, result);
   }
   long QueryValueEx(RegKey key, const char16_t* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataLength) override {
-    return OnKey(key, [&](const Handle& handle) {
+    return OnKey(key, kQuery, [&](const Handle& handle) {
       const auto& values = handle.Key().values;
       const auto found = values.find(UpperCase(valueName ? valueName : u""));
       if (found == values.end()) return reg::kFileNotFound;
@@ -193,13 +207,13 @@ class MemoryRegistry : public RegistryApi {
   }
   long SetValueEx(RegKey key, const char16_t* valueName, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t dataLength) override {
-    return OnKey(key, [&](const Handle& handle) {
+    return OnKey(key, kOther, [&](const Handle& handle) {
       handle.Key().values[UpperCase(valueName ? valueName : u"")] = {type, {data, data + dataLength}};
       return reg::kSuccess;
     });
   }
   long EnumKeyEx(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameCount) override {
-    return OnKey(key, [&](const Handle& handle) {
+    return OnKey(key, kEnumerate, [&](const Handle& handle) {
       // The subkeys follow their key in the order of their names; deeper keys are skipped.
       const Text prefix = handle.path + u"\\";
       const auto& keys = handle.machine->keys_;
@@ -216,7 +230,7 @@ class MemoryRegistry : public RegistryApi {
   }
   long CloseKey(RegKey key) override {
     const auto close = [&](const Handle&) { return handles_.erase(key) || IsPredefinedRoot(key) ? reg::kSuccess : reg::kInvalidHandle; };
-    return OnKey(key, close, true);
+    return OnKey(key, kClose, close, true);
   }
   bool ComputerName(char16_t* buffer, std::uint32_t* count) override {
     std::lock_guard lock(mutex_);
@@ -231,12 +245,13 @@ class MemoryRegistry : public RegistryApi {
   struct Handle {
     MemoryMachine* machine = nullptr;
     Text path;
+    int generation = 0;  // of the connection it was opened through
     MemoryMachine::Key& Key() const { return machine->keys_[path]; }
   };
-  // One call on a machine: its delay, then its lost-connection rule.
-  long Enter(MemoryMachine& machine, std::unique_lock<std::mutex>& lock) {
+  // One call on a machine: its round trips, then its lost-connection rule.
+  long Enter(MemoryMachine& machine, std::unique_lock<std::mutex>& lock, int roundTrips = 1) {
     lock.unlock();
-    std::this_thread::sleep_for(machine.faults_.delayPerCall);
+    std::this_thread::sleep_for(machine.faults_.roundTrip * roundTrips);
     lock.lock();
     const int limit = machine.faults_.loseConnectionAfterCalls;
     return ++machine.calls_ > limit && limit >= 0 ? reg::kServerUnavailable : reg::kSuccess;
@@ -244,24 +259,37 @@ class MemoryRegistry : public RegistryApi {
   // Counts the call and runs `action` on the handle's key once its machine lets the call
   // through (a close goes through even a lost connection). The predefined roots are the
   // local registry, reached without a connection and free of the machine's faults.
-  long OnKey(RegKey key, const std::function<long(const Handle&)>& action, bool evenWhenLost = false) {
+  long OnKey(RegKey key, Kind kind, const std::function<long(const Handle&)>& action, bool evenWhenLost = false) {
     std::unique_lock lock(mutex_);
     ++calls_;
+    ++byKind_[kind];
     Handle handle{machines_.front().get(), MemoryMachine::RootPath(key)};
     if (!IsPredefinedRoot(key) && !handles_.count(key)) return reg::kInvalidHandle;
     if (!IsPredefinedRoot(key)) handle = handles_[key];
-    const long status = IsPredefinedRoot(key) ? reg::kSuccess : Enter(*handle.machine, lock);
+    long status = IsPredefinedRoot(key) ? reg::kSuccess : Enter(*handle.machine, lock);
+    if (status == reg::kSuccess && handle.generation != handle.machine->generation_) status = reg::kServerUnavailable;
     return status == reg::kSuccess || evenWhenLost ? action(handle) : status;
   }
-  long Open(RegKey base, const char16_t* subKey, bool create, bool sameWhenEmpty, RegKey* result) {
+  long Open(RegKey base, const char16_t* subKey, bool create, bool sameWhenEmpty, std::uint32_t access,
+            RegKey* result) {
     *result = 0;
-    return OnKey(base, [&](const Handle& handle) {
+    Text sub(subKey ? subKey : u"");
+    // A 32-bit program's keys below HKEY_LOCAL_MACHINE\SOFTWARE open in the 32-bit view.
+    const Text upper = UpperCase(sub);
+    if (thirtyTwoBitProgram && !(access & reg::kKeyWow64_64Key) && (base == kRootLocalMachine || IsLocalMachine(base)) &&
+        upper.starts_with(u"SOFTWARE\\") && !upper.starts_with(u"SOFTWARE\\WOW6432NODE"))
+      sub.insert(9, u"WOW6432Node\\");
+    return OnKey(base, kOpen, [&](const Handle& handle) {
       Text path = handle.path;
-      const bool same = sameWhenEmpty && (subKey == nullptr || *subKey == 0);
-      const long status = same ? reg::kSuccess : handle.machine->Walk(path, subKey ? subKey : u"", create, true);
-      if (status == reg::kSuccess) *result = same ? base : NewHandle(Handle{handle.machine, path});
+      const bool same = sameWhenEmpty && sub.empty();
+      const long status = same ? reg::kSuccess : handle.machine->Walk(path, sub, create, true);
+      if (status == reg::kSuccess) *result = same ? base : NewHandle(Handle{handle.machine, path, handle.generation});
       return status;
     });
+  }
+  bool IsLocalMachine(RegKey key) {
+    std::lock_guard lock(mutex_);
+    return handles_.count(key) && handles_[key].path == MemoryMachine::RootPath(kRootLocalMachine);
   }
   RegKey NewHandle(Handle handle) {
     handles_[lastHandle_ += 4] = std::move(handle);
@@ -272,7 +300,8 @@ class MemoryRegistry : public RegistryApi {
   std::vector<std::unique_ptr<MemoryMachine>> machines_;
   std::map<RegKey, Handle> handles_;
   RegKey lastHandle_ = 0x1000;
-  std::atomic<std::size_t> calls_{0}, connections_{0};
+  std::atomic<std::size_t> calls_{0};
+  std::array<std::atomic<std::size_t>, kKinds> byKind_{};
 };
 
 }  // namespace appcensus

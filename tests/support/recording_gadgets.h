@@ -24,6 +24,7 @@ class RecordingGadgets : public Gadgets {
   NamedValue statusIcon = 0;
   int progressValue = 0;
   int progressMaximum = 100;
+  std::vector<int> progressValues;
   bool progressVisible = true;
   int batches = 0;
 
@@ -54,6 +55,7 @@ class RecordingGadgets : public Gadgets {
   void SetStatusProgress(int value, int maximum) override {
     progressValue = value;
     progressMaximum = maximum;
+    progressValues.push_back(value);
   }
   void SetProgressVisible(bool visible) override { progressVisible = visible; }
 };

@@ -11,6 +11,7 @@
 
 #include "core/name_filter.h"
 #include "tests/support/recording_gadgets.h"
+#include "tests/support/thread_signals.h"
 #include "ui/activity_view.h"
 #include "ui/application_views.h"
 #include "ui/image_names.h"
@@ -177,8 +178,8 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLa
   // Shading follows the shown rows, the count is of every record, the views show once filled.
   EXPECT_EQ(gadgets.rowBackgrounds, (std::map<int, RgbColour>{{0, kShadedRowColour}, {2, kShadedRowColour}}));
   EXPECT_EQ(gadgets.statusTexts[3], u"6 applications");
-  EXPECT_EQ(gadgets.calls, (std::vector<std::string>{"AppendActivityRow", "HideViews", "ClearTable",
-                                                     "AppendActivityRow", "AppendTableRows", "ShowViews"}));
+  EXPECT_EQ(gadgets.calls, (std::vector<std::string>{"AppendActivityRow", "HideViews", "AppendActivityRow",
+                                                     "ClearTable", "AppendTableRows", "ShowViews"}));
   EXPECT_EQ(gadgets.activityTexts, (std::vector<Text>{u"6 applications", u"Traitement en cours...", u"6 applications"}));
   EXPECT_EQ(gadgets.activityImages[1], NamedId(u"ICO_ActionEnCours"));
   EXPECT_EQ(gadgets.statusTexts[1], u"Traitement en cours...");
@@ -186,6 +187,69 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLa
   gadgets.viewsVisible = false;
   views.Fill(table);
   EXPECT_TRUE(gadgets.rows.empty() && gadgets.nodes.empty() && gadgets.viewsVisible);
+}
+
+// Logs through another log and, at the first count line (field 3), runs `hook`.
+class HookAtCountLine : public ActivityLog {
+ public:
+  HookAtCountLine(ActivityLog& target, std::function<void()> hook) : target_(target), hook_(std::move(hook)) {}
+  void LogActivity(TextView text, ActivityLevel level, int field) override {
+    target_.LogActivity(text, level, field);
+    if (field == 3 && hook_) std::exchange(hook_, nullptr)();
+  }
+  void SetStatusProgress(int value, int maximum) override { target_.SetStatusProgress(value, maximum); }
+
+ private:
+  ActivityLog& target_;
+  std::function<void()> hook_;
+};
+
+TEST_F(ViewsTest, AFillFromTheWindowThreadDuringAnotherOnesNeverDoublesTheRows) {
+  for (int i = 0; i < 3; ++i) table.Store(Record(u"App" + DecimalText(i), u"K" + DecimalText(i)));
+  testing::Latch atCountLine, goOn;
+  HookAtCountLine hooked(log, [&] {
+    atCountLine.Open();
+    goOn.Wait();
+  });
+  ApplicationViews worker{channel, hooked, search, lastMachine};
+  std::thread other([&] { worker.Fill(table); });
+  atCountLine.Wait();
+  views.Fill(table);  // a search click while the other fill is under way
+  goOn.Open();
+  other.join();
+  channel.Drain();
+  EXPECT_EQ(gadgets.rows.size(), 3u);
+  EXPECT_EQ(gadgets.nodes.size(), 27u);
+  EXPECT_EQ(gadgets.rowBackgrounds, (std::map<int, RgbColour>{{0, kShadedRowColour}, {2, kShadedRowColour}}));
+}
+
+TEST_F(ViewsTest, ADrainTakesWhatWasQueuedWhenItBeganALongFillGoesInPartsAndTheLatestProgressReplacesAnOlder) {
+  for (int i = 0; i < 1200; ++i) table.Store(Record(u"App" + DecimalText(i), u"K" + DecimalText(i)));
+  std::thread([this] {
+    log.SetStatusProgress(1, 9);
+    log.SetStatusProgress(2, 9);  // replaces 1, still queued
+    channel.Post([this](Gadgets&) {  // work handed over while the drain runs waits for the next
+      std::thread([this] { log.LogActivity(u"during", ActivityLevel::None, 1); }).join();
+    });
+    log.SetStatusProgress(3, 9);
+  }).join();
+  channel.Drain();
+  EXPECT_EQ(gadgets.progressValues, (std::vector<int>{2, 3}));
+  EXPECT_TRUE(gadgets.activityTexts.empty());
+  std::thread([this] {
+    views.Fill(table);
+    log.LogActivity(u"after", ActivityLevel::None, 1);
+  }).join();
+  const std::size_t rowsPerDrain[] = {500, 1000, 1200, 1200};
+  for (const std::size_t rows : rowsPerDrain) {
+    const int wakesBefore = wakes;
+    channel.Drain();
+    EXPECT_EQ(gadgets.rows.size(), rows);
+    EXPECT_EQ(gadgets.nodes.size(), 9 * rows);
+    EXPECT_EQ(wakes, wakesBefore + (rows < 1200 ? 1 : 0));  // unfinished work asks for the next drain
+  }
+  EXPECT_EQ(gadgets.activityTexts, (std::vector<Text>{u"during", u"1200 applications", u"after"}));
+  EXPECT_EQ(gadgets.rowBackgrounds.size(), 600u);
 }
 
 TEST_F(ViewsTest, AnEmptyTableOrAClearEmptiesTheViews) {
