@@ -49,6 +49,9 @@ bool ListMachine(InventoryContext& context, RegistrySession& session, const Text
                  std::size_t& total) {
   for (const Text& location : UninstallLocations(session, context.allLocations)) {
     RegistrySession::Key key = session.Open(location);
+    // Without the 64-bit view's key the machine gives nothing, as it always did; any other
+    // key that is missing or refused is left out.
+    if (!key && location == kUninstallKeyPath) return true;
     bool nameTooLong = false;
     for (std::uint32_t position = 0; key; ++position) {
       const Text name = session.SubKeyName(key, position, &nameTooLong);

@@ -2,6 +2,8 @@
 // progress, records, reads, several machines and verdicts that come late.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "inventory/entry_rules.h"
 #include "tests/support/inventory_run.h"
 #include "tests/support/memory_registry.h"
@@ -141,6 +143,78 @@ TEST_F(InventoryTest, EachEntryIsOpenedOnceItsCommandReadWhenNeededAndNothingOnc
   EXPECT_EQ(abandoned.Records(u".").size(), 0u);
   EXPECT_EQ(queries() - before, 1 + 8u);
   EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+}
+
+// The Uninstall keys of a machine in their order: the 64-bit view, the 32-bit view, each user
+// hive's (not .DEFAULT's nor a *_Classes hive's). The same key name in two of them gives two
+// records; a key that is missing or refused is left out without a line, but without the
+// 64-bit view's key the machine gives nothing. A 32-bit program sees the same machine.
+TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
+  const auto hive = [](TextView sid) { return kUsersRootPath + Text(sid) + kUserUninstallSubKey; };
+  const std::pair<Text, const char16_t*> entries[] = {
+      {kUninstallKeyPath, u"Twin"}, {kUninstallKeyPath, u"A"},     {kUninstallKeyPath32, u"Twin"},
+      {hive(u"S-1-5-21-1"), u"U"},  {hive(u".DEFAULT"), u"D"},     {hive(u"S-1-5-21-1_Classes"), u"C"},
+      {hive(u"S-1-5-21-3"), u"R"}};
+  for (const auto& [key, name] : entries) srv2_.SetString(key + u"\\" + name, u"DisplayName", name);
+  srv2_.DenyAccess(hive(u"S-1-5-21-3"));
+  srv2_.CreateKey(kUsersRootPath + Text(u"S-1-5-21-4"));  // a hive without the key
+  const Lines all = {"64|A", "64|Twin", "32|Twin", "S-1-5-21-1|U"};
+  const std::tuple<bool, bool, Lines> cases[] = {{false, false, all}, {true, false, all}, {false, true, {}}};
+  for (const auto& [thirtyTwoBitProgram, noKey64, listed] : cases) {
+    registry_.thirtyTwoBitProgram = thirtyTwoBitProgram;
+    if (noKey64) srv2_.DenyAccess(kUninstallKeyPath);
+    testing::InventoryRun run;
+    Lines found;
+    for (const auto& record : run.Records(u"SRV2")) {
+      EXPECT_EQ(EntryRegistryPath(record), record.UninstallKeyPath + u"\\" + record.KeyName);
+      const EntryLocation where = LocationOf(record.UninstallKeyPath);
+      const Text place = where == EntryLocation::Machine ? u"64" : where == EntryLocation::Machine32 ? u"32" : UserSidOf(record.UninstallKeyPath);
+      found.push_back(TextToUtf8(place + u"|" + record.KeyName));
+    }
+    std::sort(found.begin(), found.end(), [&](auto& a, auto& b) {
+      return std::find(all.begin(), all.end(), a) < std::find(all.begin(), all.end(), b);
+    });
+    EXPECT_EQ(found, listed) << thirtyTwoBitProgram;
+    const Lines lines = Rendered(*run.log, false);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Recherches"); }), 1);
+    EXPECT_EQ(lines[4], std::to_string(listed.size()) + " Entr\u00e9es|0|3");
+    EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+  }
+}
+
+// A remote machine is connected once for each root it is read under, by each reader; every
+// entry is opened once and read through that key; the progress only moves forward.
+TEST_F(InventoryTest, ARemoteMachineIsReadThroughOneConnectionPerReaderAndOneKeyPerEntry) {
+  for (int i = 0; i < 20; ++i) Put(srv2_, u"E" + DecimalText(i), u"DisplayName");
+  testing::InventoryRun run;
+  EXPECT_EQ(run.Records(u"SRV2").size(), 20u);
+  // The identity test's own, the listing's (HKEY_LOCAL_MACHINE, HKEY_USERS), seven more readers.
+  EXPECT_EQ(registry_.ConnectionCount(), 1 + 2 + kParallelReaders - 1);
+  EXPECT_EQ(registry_.CallCount(MemoryRegistry::kQuery), 1 + 20 * 8u);
+  EXPECT_EQ(registry_.CallCount(MemoryRegistry::kOpen), 1 + 3 + 20u);
+  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+  std::vector<int> progress;
+  for (const auto& call : run.log->Calls())
+    if (call.isProgress && call.maximum == 20) progress.push_back(call.value);
+  EXPECT_EQ(progress.size(), 20u);
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()) && progress.front() == 1 && progress.back() == 20);
+}
+
+// A lost connection is made again once and the read retried; when that fails too, the value
+// reads as missing, and nothing is left open.
+TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissing) {
+  for (const char16_t* key : {u"E1", u"E2"}) Put(srv2_, key, u"DisplayName");
+  for (const bool reconnects : {true, false}) {
+    bool dropped = false;
+    registry_.beforeQuery = [&](const Text& value) {
+      if (value != u"DisplayName" || std::exchange(dropped, true)) return;
+      srv2_.DropConnections();
+      if (!reconnects) srv2_.SetFaults({.unreachable = true});
+    };
+    testing::InventoryRun run;
+    EXPECT_EQ(run.Records(u"SRV2").size(), reconnects ? 2u : 0u);
+    EXPECT_EQ(registry_.OpenHandleCount(), 0u);
+  }
 }
 
 TEST_F(InventoryTest, ALateVerdictNeverCountsForTheNextMachine) {
