@@ -53,7 +53,9 @@ mkdir -p "$packages"
 echo "Brelmont Appcensus sample application" > "$packages/readme.txt"
 for wxs in tests/inventory/wine/fixture_*.wxs; do
   name="$(basename "$wxs" .wxs)"
-  (cd "$packages" && wixl -a x64 -o "$name.msi" "$REPO_ROOT/$wxs" 2>"$name.wixl.log") \
+  arch=x64
+  [[ "$name" == fixture_delta ]] && arch=x86  # a 32-bit application: listed from WOW6432Node
+  (cd "$packages" && wixl -a "$arch" -o "$name.msi" "$REPO_ROOT/$wxs" 2>"$name.wixl.log") \
     || { cat "$packages/$name.wixl.log" >&2; die "wixl could not build $name.msi"; }
   # Installed afresh each time (an earlier installation of the same package is removed first).
   "$WINELOADER" msiexec /x "$packages/$name.msi" /qn </dev/null >/dev/null 2>&1 || true

@@ -335,13 +335,20 @@ std::wstring ProgramTest::ComputerName() {
 }
 
 int ProgramTest::UninstallSubkeys() {
-  HKEY key = nullptr;
-  DWORD subkeys = 0;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return -1;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(key);
-  return static_cast<int>(subkeys);
+  const std::pair<HKEY, const wchar_t*> keys[] = {
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+      {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}};
+  int total = 0;
+  for (const auto& [root, path] : keys) {
+    HKEY key = nullptr;
+    DWORD subkeys = 0;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) continue;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    total += static_cast<int>(subkeys);
+  }
+  return total;
 }
 
 std::optional<std::wstring> ProgramTest::StoredText(const wchar_t* value) {

@@ -46,8 +46,7 @@ class ProgramTest : public ::testing::Test {
   // Requests and waits for the end line "Traitement terminé sur la machine <shownName>"; its
   // row index, or -1. The views are filled once it has come.
   int RequestAndWait(const std::wstring& machines, const std::wstring& shownName);
-  // After showing a result the worker pauses 2 s, then empties the progress bar and its request
-  // slot (a request made before is lost). Waits for that.
+  // After showing a result the worker pauses 2 s, then empties the progress bar. Waits for that.
   void WaitForWorkerPause() const;
   // Types the search text and clicks the search button.
   void Filter(const std::wstring& text);
@@ -113,6 +112,7 @@ class ProgramTest : public ::testing::Test {
   // The machine and the stored settings.
   static std::wstring HostName();
   static std::wstring ComputerName();
+  // The subkeys of the three Uninstall keys together (64-bit view, 32-bit view, this user's).
   static int UninstallSubkeys();
   static std::optional<std::wstring> StoredText(const wchar_t* value);
   static std::optional<DWORD> StoredNumber(const wchar_t* value);

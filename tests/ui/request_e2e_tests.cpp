@@ -13,12 +13,20 @@ TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
   ASSERT_GE(RequestAndWait(L"", host), 0) << ActivityText();  // an empty box requests "."
   EXPECT_EQ(ProgressBar().first, ProgressBar().second);  // full
 
-  // Fixture entries in the machine ".": a package installed by msiexec, a name with a separator
-  // and letters beyond ASCII. One row in two shaded, from the first; nine tree nodes per row in
-  // the rows' order, each kind of node with an image of its own.
-  const std::vector<std::wstring> names = Column(0), nodes = NodeTexts();
+  // Fixture entries in the machine ".": packages installed by msiexec (one 32-bit), a name with a
+  // separator and letters beyond ASCII, one key name in both views, one user's application,
+  // each with its full registry path. One row in two shaded, from the first; nine tree nodes
+  // per row in the rows' order, each kind of node with an image of its own.
+  const std::vector<std::wstring> names = Column(0), nodes = NodeTexts(), paths = Column(7);
   for (const wchar_t* name : {L"Appcensus Fixture Alpha", L"\u00c9diteur; caf\u00e9 \u00e0 la cr\u00e8me"})
     EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << Narrow(name);
+  const std::wstring machine = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\", uninstall = L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  for (const std::wstring& path : {machine + uninstall + L"AppcensusFixture.Twin", machine + L"WOW6432Node\\" + uninstall + L"AppcensusFixture.Twin",
+                                  machine + L"WOW6432Node\\" + uninstall + L"{7D3A2B51-4C8F-4E32-8B66-1F2C8D0E5B21}"})
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), path), 1) << Narrow(path);
+  EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [&](const std::wstring& path) {
+              return path.starts_with(L"HKEY_USERS\\S-1-5-21-") && path.ends_with(L"\\Software\\" + uninstall + L"AppcensusFixture.PerUser");
+            }), 1);
   ASSERT_EQ(nodes.size(), 9 * names.size());
   for (std::size_t row = 0; row < names.size(); ++row) {
     SCOPED_TRACE(row);
@@ -31,8 +39,8 @@ TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
   EXPECT_GE(*std::min_element(images.begin(), images.end()), 0);
 
   // The count, the end line and the level's icon in the status bar; in the activity the
-  // worker's lines around the job's, which count all subkeys but the fixture's key name of 255
-  // characters; a level's rows with its image, the others without.
+  // worker's lines around the job's, which count the subkeys of the three Uninstall keys; a
+  // level's rows with its image, the others without.
   const std::wstring count = std::to_wstring(names.size()) + L" applications";
   EXPECT_EQ(Status(1), kDone + host);
   EXPECT_EQ(Status(3), count);
@@ -42,7 +50,7 @@ TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
   EXPECT_EQ(std::vector(log.begin(), log.begin() + 3),
             (std::vector<std::wstring>{L"Traitement en cours...", L"D\u00e9marrage du traitement pour la machine .", L""}));
   EXPECT_EQ(std::vector(log.end() - 2, log.end()), (std::vector<std::wstring>{count, kDone + host}));
-  EXPECT_GE(Logged(std::to_wstring(UninstallSubkeys() - 1) + L" Entr\u00e9es"), 0) << ActivityText();
+  EXPECT_GE(Logged(std::to_wstring(UninstallSubkeys()) + L" Entr\u00e9es"), 0) << ActivityText();
   const int inProgress = driver->RowImage(activity, requestStart), done = driver->RowImage(activity, Logged(kDone + host));
   EXPECT_TRUE(inProgress >= 0 && done >= 0 && inProgress != done) << inProgress << " " << done;
   EXPECT_EQ(driver->RowImage(activity, requestStart + 1), I_IMAGENONE);
@@ -74,6 +82,15 @@ TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNex
   EXPECT_TRUE(driver->RowCount(table) == 0 && NodeTexts().empty());
   EXPECT_TRUE(Shown(table));
   EXPECT_EQ(StoredText(L"CBX_Machines"), std::nullopt);
+}
+
+// A request made while the worker pauses after the last one runs next, in its turn, also when it
+// names the same machine again.
+TEST_F(RequestTest, ARequestMadeDuringThePauseAfterAnotherRunsNextEvenForTheSameMachine) {
+  for (const std::wstring& second : {ComputerName(), std::wstring(L".")}) {
+    ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
+    ASSERT_GE(RequestAndWait(second, second == L"." ? HostName() : second), 0) << ActivityText();
+  }
 }
 
 TEST_F(RequestTest, WhileBusyTheViewsWaitHiddenAndClosingThenEndsWithZero) {

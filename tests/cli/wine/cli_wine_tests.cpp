@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/console_win32.h"
 #include "cli/record_output.h"
 #include "export/csv_format.h"
 #include "tests/support/inventory_run.h"
@@ -37,7 +38,7 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormat) {
   EXPECT_EQ(csv, std::pair(0, std::string()));
   EXPECT_EQ((std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str(), CsvDocument(here));
   std::filesystem::remove(file);
-  cli::RecordOutput jsonOutput(cli::OutputFormat::Json);
+  cli::RecordOutput jsonOutput(cli::OutputFormat::Json, cli::ConsoleEnvironment().accountNames);
   const std::string records = jsonOutput.Opening() + jsonOutput.Records(here);
   EXPECT_EQ(json, std::pair(0, records + jsonOutput.Closing()));  // the closing once the records are in
   const auto gamma = std::ranges::find(here, u"Appcensus Fixture Gamma caf\u00e9", &ApplicationRecord::DisplayName);

@@ -4,8 +4,9 @@
 #
 #   install_fixtures.sh install|remove <wine64 loader> <default prefix> <fixture dir> <work dir>
 #
-# install: builds the MSI packages with wixl, installs each with Wine's msiexec (after
-# removing an earlier installation of it), and imports the .reg fixture with regedit.
+# install: builds the MSI packages with wixl (delta as a 32-bit one), installs each with
+# Wine's msiexec (after removing an earlier installation of it), and imports the .reg
+# fixture with regedit.
 # WINEPREFIX comes from the environment; the default prefix serves when it is unset.
 set -eu
 
@@ -35,13 +36,15 @@ to_reg() {
   } > "$2"
 }
 
-packages="alpha beta gamma"
+packages="alpha beta gamma delta"
+# Delta is a 32-bit package (its entry goes to WOW6432Node); the others are 64-bit.
+arch() { [ "$1" = delta ] && echo x86 || echo x64; }
 
 case "$mode" in
   install)
     echo "Appcensus fixture file" > readme.txt
     for p in $packages; do
-      wixl -a x64 -o "fixture_$p.msi" "$fixtures/fixture_$p.wxs" 2>wixl_$p.log || { cat wixl_$p.log >&2; fail "wixl failed for $p"; }
+      wixl -a "$(arch "$p")" -o "fixture_$p.msi" "$fixtures/fixture_$p.wxs" 2>wixl_$p.log || { cat wixl_$p.log >&2; fail "wixl failed for $p"; }
       "$loader" msiexec /x "fixture_$p.msi" /qn </dev/null >/dev/null 2>&1 || true
       "$loader" msiexec /i "fixture_$p.msi" /qn </dev/null || fail "msiexec /i fixture_$p.msi failed ($?)"
     done
