@@ -1,5 +1,6 @@
 // The export, from nine values and a file-name prefix. A CSV line re-reads into the values in
-// the header's order, "'" before one starting with = + - @, unquoted when it needs no quotes;
+// the header's order, "'" before one starting with = + - @, a tab or a carriage return,
+// unquoted when it needs no quotes;
 // the document is UTF-8, ends with CR LF and re-reads likewise. The prefix keeps its characters
 // but those a file name cannot hold, which become "_", gets at most one "_" in front and stays
 // as it is when cleaned again; the file name is it, "_", the time, ".csv", and its stem is no
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<Text> values;  // the fields expected, in the header's order
   for (const Text* field : fields) {
     const Text value = field == &record.KeyName ? EntryRegistryPath(record) : *field;
-    const Text guarded = !value.empty() && Text(u"=+-@").find(value[0]) != Text::npos ? u"'" + value : value;
+    const Text guarded = !value.empty() && Text(u"=+-@\t\r").find(value[0]) != Text::npos ? u"'" + value : value;
     if (guarded.find_first_of(u";\"\r\n") == Text::npos) FUZZ_CHECK(CsvField(value) == guarded);
     values.push_back(guarded);
   }

@@ -1,7 +1,8 @@
 // The rules of a record, from a key name, a date, an icon and a location. The product code is
 // the one braced group of the name by the reading below (unpaired surrogates as U+FFFD), else
 // the placeholder; the search on raw bytes finds that reading's groups if they are UTF-8, else
-// none. A date's first eight characters come out reordered with two "/", the first four last.
+// none. A date is rewritten only when it is eight digits, then as its characters reordered
+// with two "/" (dd/mm/yyyy, the first four last), which is not rewritten again.
 // The icon's folder (one leading quote skipped) is a prefix of its part before "|", empty or
 // ending with "\" or "/", no separator after it. An empty date or location (with no icon)
 // gives the placeholder; an empty location with an icon its folder.
@@ -39,10 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(pattern.AllMatches(bytes) == (wellFormed ? BraceGroups<char>(bytes) : decltype(groups){}));
 
   const Text rewritten = RewriteInstallDate(date);
-  Text sorted = rewritten, expected = date.substr(0, 8) + u"//";
+  const bool eightDigits = date.size() == 8 && std::all_of(date.begin(), date.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+  Text sorted = rewritten, expected = date + u"//";
   std::sort(sorted.begin(), sorted.end());
   std::sort(expected.begin(), expected.end());
-  FUZZ_CHECK(sorted == expected && rewritten.ends_with(date.substr(0, 4)) && rewritten == RewriteInstallDate(date.substr(0, 8)));
+  FUZZ_CHECK(rewritten == date || (eightDigits && sorted == expected && rewritten.ends_with(date.substr(0, 4)) &&
+                                   rewritten[2] == u'/' && rewritten[5] == u'/'));
+  FUZZ_CHECK(RewriteInstallDate(rewritten) == rewritten);
 
   const Text folder = IconFolder(icon);
   const TextView unquoted = TextView(icon).substr(icon.starts_with(u'"') ? 1 : 0);

@@ -182,14 +182,16 @@ TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
   }
 }
 
-// A remote machine is connected once for each root it is read under, by each reader; every
-// entry is opened once and read through that key; the progress only moves forward.
+// A remote machine is connected once for each root it is read under, by each of at most eight
+// readers; every entry is opened once and read through that key; the progress only moves
+// forward.
 TEST_F(InventoryTest, ARemoteMachineIsReadThroughOneConnectionPerReaderAndOneKeyPerEntry) {
   for (int i = 0; i < 20; ++i) Put(srv2_, u"E" + DecimalText(i), u"DisplayName");
   testing::InventoryRun run;
   EXPECT_EQ(run.Records(u"SRV2").size(), 20u);
-  // The identity test's own, the listing's (HKEY_LOCAL_MACHINE, HKEY_USERS), seven more readers.
-  EXPECT_EQ(registry_.ConnectionCount(), 1 + 2 + kParallelReaders - 1);
+  // The identity test's own, the listing's (HKEY_LOCAL_MACHINE, HKEY_USERS), at most seven
+  // more readers (one that comes when every entry is taken makes none).
+  EXPECT_LE(registry_.ConnectionCount(), 1 + 2 + kParallelReaders - 1);
   EXPECT_EQ(registry_.CallCount(MemoryRegistry::kQuery), 1 + 20 * 8u);
   EXPECT_EQ(registry_.CallCount(MemoryRegistry::kOpen), 1 + 3 + 20u);
   EXPECT_EQ(registry_.OpenHandleCount(), 0u);
