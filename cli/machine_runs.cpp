@@ -24,7 +24,7 @@ class MachineRuns::Ordering {
         buffered_(machines.size()),
         results_(machines.size()),
         done_(machines.size(), false),
-        errors_(machines.size()) {}
+        firstErrors_(machines.size()) {}
 
   void Start(MachineReport* report) {
     std::lock_guard lock(mutex_);
@@ -34,10 +34,7 @@ class MachineRuns::Ordering {
   void Log(std::size_t index, TextView text, ActivityLevel level) {
     std::lock_guard lock(mutex_);
     if (report_ == nullptr || done_[index]) return;
-    if (level == ActivityLevel::Error) {
-      if (errors_[index].first.empty()) errors_[index].first = Text(text);
-      errors_[index].second = Text(text);
-    }
+    if (level == ActivityLevel::Error && firstErrors_[index].empty()) firstErrors_[index] = Text(text);
     if (index == head_)
       report_->Activity(machines_[index], text, level);
     else
@@ -49,10 +46,10 @@ class MachineRuns::Ordering {
     if (report_ != nullptr && !done_[index] && index == head_) report_->Progress(machines_[index], value, maximum);
   }
 
-  // The first and the last error message of a machine so far.
-  std::pair<Text, Text> Errors(std::size_t index) const {
+  // The first error message of a machine so far.
+  Text FirstError(std::size_t index) const {
     std::lock_guard lock(mutex_);
-    return errors_[index];
+    return firstErrors_[index];
   }
 
   void Finish(std::size_t index, MachineResult result) {
@@ -82,7 +79,7 @@ class MachineRuns::Ordering {
   std::vector<std::vector<Line>> buffered_;
   std::vector<MachineResult> results_;
   std::vector<bool> done_;
-  std::vector<std::pair<Text, Text>> errors_;
+  std::vector<Text> firstErrors_;
 };
 
 // The log of one machine: its worker, job and identity tests report through it.
@@ -198,9 +195,7 @@ void MachineRuns::RunOne(std::size_t index, std::size_t readers) {
     slot->abandoned = result.outcome == MachineOutcome::TimedOut;
     slot->outcome = result.outcome;
   }
-  const auto [firstError, lastError] = ordering_->Errors(index);
-  if (result.outcome != MachineOutcome::Listed)
-    result.message = result.outcome == MachineOutcome::TimedOut ? lastError : firstError;
+  if (result.outcome != MachineOutcome::Listed) result.message = ordering_->FirstError(index);
   ordering_->Finish(index, std::move(result));
 }
 

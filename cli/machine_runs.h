@@ -32,7 +32,7 @@ struct MachineResult {
   std::vector<ApplicationRecord> records;
   std::chrono::milliseconds duration{0};  // from the start of its job to its end or abandon
   // Unless Listed, the activity message that explains the outcome: the machine's first
-  // error (its identity test's), the abandon's when the job was abandoned.
+  // error (its identity test's, or the abandon's when the job was abandoned).
   Text message;
 };
 
