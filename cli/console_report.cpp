@@ -31,7 +31,8 @@ const char* StatusName(MachineOutcome outcome) {
 using SortKey = std::array<Text, 6>;
 SortKey SortKeyOf(const ApplicationRecord& record) {
   const Text path = EntryRegistryPath(record);
-  return {LowerCase(record.Machine), LowerCase(record.DisplayName), LowerCase(path), record.Machine, record.DisplayName, path};
+  return {LowerCase(record.Machine), LowerCase(record.DisplayName), LowerCase(path),
+          record.Machine,            record.DisplayName,            path};
 }
 
 }  // namespace

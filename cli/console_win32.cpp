@@ -106,11 +106,13 @@ bool WriteWholeFile(TextView path, std::string_view bytes) {
 // removed), and the file is neither a folder nor read-only.
 bool CanWriteFile(TextView path) {
   const Text full = FullPath(path);
-  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(Wide(full));
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return false;
+  if (full.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(Wide(full));
+  const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & refused) != 0) return false;
+  const Text folder = full.substr(0, full.find_last_of(u"\\/") + 1);
   wchar_t probe[MAX_PATH + 1] = {};
-  if (full.empty() || GetTempFileNameW(Wide(full.substr(0, full.find_last_of(u"\\/") + 1)), L"apc", 0, probe) == 0)
-    return false;
+  if (GetTempFileNameW(Wide(folder), L"apc", 0, probe) == 0) return false;
   DeleteFileW(probe);
   return true;
 }

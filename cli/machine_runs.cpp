@@ -202,7 +202,8 @@ void MachineRuns::RunOne(std::size_t index, std::size_t readers) {
 std::vector<MachineOutcome> MachineRuns::Run(MachineReport& report) {
   ordering_->Start(&report);
   const std::size_t count = machines_.size();
-  const std::size_t atOnce = std::min({static_cast<std::size_t>(std::max(settings_.parallel, 1)), kMostMachinesAtOnce, count});
+  const auto asked = static_cast<std::size_t>(std::max(settings_.parallel, 1));
+  const std::size_t atOnce = std::min({asked, kMostMachinesAtOnce, count});
   const std::size_t readers = std::clamp<std::size_t>(kMostReaders / std::max<std::size_t>(atOnce, 1), 1, kParallelReaders);
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
