@@ -20,20 +20,22 @@ std::optional<std::int64_t> WholeNumber(TextView text, std::int64_t maximum) {
   return value;
 }
 
-enum class Option { Format, Filter, Timeout, Output, Parallel, Classic, Help, Version };
+enum class Option { Format, Filter, Timeout, Output, Report, Parallel, Sort, Flag };
 
 struct OptionName {
   const char16_t* name;
   Option option;
-  bool takesValue;
+  bool CliOptions::*flag = nullptr;  // the option without a value that it sets
 };
 
 constexpr OptionName kOptions[] = {
-    {u"--format", Option::Format, true},   {u"--filter", Option::Filter, true},
-    {u"--timeout", Option::Timeout, true}, {u"--output", Option::Output, true},
-    {u"--parallel", Option::Parallel, true}, {u"--help", Option::Help, false},
-    {u"-h", Option::Help, false},          {u"/?", Option::Help, false},
-    {u"--version", Option::Version, false}, {u"--classic", Option::Classic, false},
+    {u"--format", Option::Format},   {u"--filter", Option::Filter},
+    {u"--timeout", Option::Timeout}, {u"--output", Option::Output},
+    {u"--report", Option::Report},   {u"--parallel", Option::Parallel},
+    {u"--sort", Option::Sort},       {u"--classic", Option::Flag, &CliOptions::classic},
+    {u"--visible-only", Option::Flag, &CliOptions::visibleOnly}, {u"--quiet", Option::Flag, &CliOptions::quiet},
+    {u"--help", Option::Flag, &CliOptions::help}, {u"-h", Option::Flag, &CliOptions::help},
+    {u"/?", Option::Flag, &CliOptions::help},     {u"--version", Option::Flag, &CliOptions::version},
 };
 
 const OptionName* FindOption(TextView name) {
@@ -71,7 +73,11 @@ std::string Apply(const OptionName& option, TextView value, CliOptions& options)
     }
     case Option::Output:
       if (value.empty()) return name + " attend un nom de fichier non vide";
-      options.outputPath = Text(value);
+      options.outputPath = value == u"-" ? std::nullopt : std::optional(Text(value));
+      return {};
+    case Option::Report:
+      if (value.empty() || value == u"-") return name + " attend un nom de fichier";
+      options.reportPath = Text(value);
       return {};
     case Option::Parallel: {
       const auto count = WholeNumber(value, kMaxParallel);
@@ -80,44 +86,57 @@ std::string Apply(const OptionName& option, TextView value, CliOptions& options)
       options.parallel = static_cast<int>(*count);
       return {};
     }
-    case Option::Classic:
-      options.classic = true;
+    case Option::Sort:
+      if (LowerCase(value) != u"name") return name + " attend \"name\", pas " + Quoted(value);
+      options.sortByName = true;
       return {};
-    case Option::Help:
-      options.help = true;
+    case Option::Flag:
+      options.*option.flag = true;
       return {};
-    case Option::Version:
-      options.version = true;
-      return {};
+  }
+  return {};
+}
+
+// Adds the machines of one machine argument (see ParseCommandLine); the error line, or the
+// empty text.
+std::string AddMachineArgument(const Text& argument, bool readsLists, const MachineSources& sources,
+                               MachineList& machines) {
+  if (readsLists && (argument == u"-" || argument.starts_with(u'@'))) {
+    const TextView path = TextView(argument).substr(1);
+    std::optional<std::string> bytes;
+    if (argument == u"-")
+      bytes = sources.readInput ? sources.readInput() : std::string();
+    else if (sources.readFile)
+      bytes = sources.readFile(path);
+    if (!bytes) return "impossible de lire la liste de machines " + Quoted(path);
+    for (const Text& name : MachineListNames(*bytes)) machines.Add(name);
+    return {};
+  }
+  const std::size_t count = argument.empty() ? 0 : CountFields(argument, u';');
+  for (std::size_t i = 0; i < count; ++i) {
+    const Text name = NthField(argument, u';', i);
+    // The window's job would report an empty name as a machine it cannot contact.
+    if (name.empty()) return "nom de machine vide dans la liste " + Quoted(argument);
+    machines.Add(name);
   }
   return {};
 }
 
 }  // namespace
 
-std::vector<Text> SplitMachineList(TextView list) {
-  if (list.empty()) return {u"."};
-  std::vector<Text> machines;
-  const std::size_t count = CountFields(list, u';');
-  for (std::size_t i = 0; i < count; ++i) {
-    Text machine = NthField(list, u';', i);
-    if (std::find(machines.begin(), machines.end(), machine) == machines.end()) machines.push_back(std::move(machine));
-  }
-  return machines;
-}
-
-ParsedCommandLine ParseCommandLine(const std::vector<Text>& arguments) {
+ParsedCommandLine ParseCommandLine(const std::vector<Text>& arguments, const MachineSources& sources) {
   CliOptions options;
-  Text machineList;
+  MachineList machines(sources.computerName);
+  bool machineNamed = false;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const Text& argument = arguments[i];
     const bool looksLikeOption =
         !optionsEnded && (argument.starts_with(u"-") || argument == u"/?") && argument != u"-";
     if (!looksLikeOption) {
-      if (argument.empty()) continue;
-      if (!machineList.empty()) machineList += u';';
-      machineList += argument;
+      std::string error = AddMachineArgument(argument, !optionsEnded, sources, machines);
+      if (!error.empty()) return {std::nullopt, std::move(error)};
+      machineNamed = machineNamed || !argument.empty();
       continue;
     }
     if (argument == u"--") {
@@ -131,41 +150,58 @@ ParsedCommandLine ParseCommandLine(const std::vector<Text>& arguments) {
 
     Text value;
     if (equals != Text::npos) {
-      if (!option->takesValue) return {std::nullopt, TextToUtf8(name) + " ne prend pas de valeur"};
+      if (option->option == Option::Flag) return {std::nullopt, TextToUtf8(name) + " ne prend pas de valeur"};
       value = argument.substr(equals + 1);
-    } else if (option->takesValue) {
+    } else if (option->option != Option::Flag) {
       if (i + 1 >= arguments.size()) return {std::nullopt, TextToUtf8(name) + " attend une valeur"};
       value = arguments[++i];
     }
     std::string error = Apply(*option, value, options);
     if (!error.empty()) return {std::nullopt, std::move(error)};
   }
-  options.machines = SplitMachineList(machineList);
-  // The window's job would report an empty name as a machine it cannot contact.
-  if (std::find(options.machines.begin(), options.machines.end(), Text()) != options.machines.end())
-    return {std::nullopt, "nom de machine vide dans la liste " + Quoted(machineList)};
+  if (!machineNamed) machines.Add(u".");
+  if (machines.Names().empty()) return {std::nullopt, "aucun nom de machine dans les listes"};
+  options.machines = machines.Names();
   return {std::move(options), {}};
 }
 
 std::string UsageText() {
-  return "Utilisation : Appcensus_cli [options] [MACHINES]\r\n"
+  return "Utilisation : Appcensus_cli [options] [MACHINES | @FICHIER | -]...\r\n"
          "\r\n"
-         "MACHINES                noms de machines s\u00e9par\u00e9s par \";\" (plusieurs arguments se suivent\r\n"
-         "                        dans la m\u00eame liste, sans nom vide) ; \".\" ou rien : la machine\r\n"
-         "                        locale\r\n"
+         "MACHINES                noms de machines s\u00e9par\u00e9s par \";\", sans nom vide ; \".\" ou rien :\r\n"
+         "                        la machine locale\r\n"
+         "@FICHIER                les noms de machines du fichier FICHIER (UTF-8, ou UTF-16 avec\r\n"
+         "                        sa marque d'ordre des octets) : un ou plusieurs par ligne,\r\n"
+         "                        s\u00e9par\u00e9s par \";\" ou des blancs ; \"#\" commence un commentaire\r\n"
+         "-                       les noms de machines de l'entr\u00e9e standard, lus de m\u00eame\r\n"
+         "                        Les listes se suivent dans l'ordre donn\u00e9 ; une machine d\u00e9j\u00e0\r\n"
+         "                        nomm\u00e9e (\u00e0 l'identique, ou \".\" et le nom de l'ordinateur) n'est\r\n"
+         "                        lue qu'une fois\r\n"
          "\r\n"
          "Options :\r\n"
          "  --format csv|json|tsv  format des enregistrements (csv par d\u00e9faut)\r\n"
          "  --filter TEXTE         seulement les applications dont le nom contient TEXTE,\r\n"
          "                         sans tenir compte de la casse (le filtre de la fen\u00eatre)\r\n"
-         "  --timeout SECONDES     d\u00e9lai par machine, de 0 \u00e0 2147483647 ; par d\u00e9faut le d\u00e9lai\r\n"
-         "                         enregistr\u00e9 par la fen\u00eatre, sinon 15\r\n"
+         "  --visible-only         seulement les entr\u00e9es que la liste des applications de\r\n"
+         "                         Windows montre : ni composant syst\u00e8me (SystemComponent = 1),\r\n"
+         "                         ni mise \u00e0 jour (Update vrai), avec une commande de\r\n"
+         "                         d\u00e9sinstallation\r\n"
+         "  --sort name            enregistrements tri\u00e9s par machine, nom puis chemin dans le\r\n"
+         "                         registre, tous \u00e9crits \u00e0 la fin (deux fichiers se comparent\r\n"
+         "                         ligne \u00e0 ligne)\r\n"
+         "  --timeout SECONDES     d\u00e9lai par machine, de 0 \u00e0 2147483647 (15 par d\u00e9faut) ; il\r\n"
+         "                         court d\u00e8s que l'inventaire de la machine commence\r\n"
          "  --output FICHIER       \u00e9crit les enregistrements dans FICHIER, cr\u00e9\u00e9 ou remplac\u00e9 en\r\n"
-         "                         entier, au lieu de la sortie standard\r\n"
+         "                         entier \u00e0 la fin (v\u00e9rifi\u00e9 avant la premi\u00e8re machine) ; \"-\" :\r\n"
+         "                         la sortie standard (par d\u00e9faut)\r\n"
+         "  --report FICHIER       \u00e9crit dans FICHIER le compte rendu de chaque machine (voir\r\n"
+         "                         plus bas), de la m\u00eame fa\u00e7on\r\n"
          "  --parallel N           inventorie jusqu'\u00e0 N machines de la liste \u00e0 la fois, de 1 \u00e0\r\n"
-         "                         1024 (1 par d\u00e9faut : l'une apr\u00e8s l'autre)\r\n"
+         "                         1024 (1 par d\u00e9faut : l'une apr\u00e8s l'autre) ; au-del\u00e0 de 64,\r\n"
+         "                         64 \u00e0 la fois\r\n"
          "  --classic              seulement la cl\u00e9 Uninstall de la vue 64 bits, sans la vue\r\n"
          "                         32 bits ni les installations par utilisateur\r\n"
+         "  --quiet                seulement les erreurs sur la sortie d'erreur\r\n"
          "  --help                 affiche cette aide\r\n"
          "  --version              affiche la version\r\n";
 }
@@ -181,26 +217,42 @@ std::string HelpText() {
          "  json  un tableau d'objets aux champs DisplayName, DisplayVersion, InstallSource,\r\n"
          "        InstallDate, UninstallString, InstallLocation, ProductCode, Machine, KeyName,\r\n"
          "        Location (machine : vue 64 bits, machine32 : vue 32 bits, user : un utilisateur),\r\n"
-         "        Sid et User (l'utilisateur d'une installation par utilisateur, null sinon)\r\n"
+         "        Sid et User (l'utilisateur d'une installation par utilisateur), Publisher,\r\n"
+         "        EstimatedSize (taille en kilo-octets, un nombre), SystemComponent (bool\u00e9en),\r\n"
+         "        ParentKeyName, ReleaseType, WindowsInstaller (bool\u00e9en), QuietUninstallString,\r\n"
+         "        DisplayIcon et Update (bool\u00e9en : vrai pour une mise \u00e0 jour d'un autre produit,\r\n"
+         "        qui a un ParentKeyName ou un ReleaseType Update, Hotfix ou Security Update) ;\r\n"
+         "        une valeur absente vaut null\r\n"
          "  tsv   les m\u00eames champs s\u00e9par\u00e9s par des tabulations, sous une ligne de leurs noms ;\r\n"
+         "        une valeur absente est un champ vide, un bool\u00e9en s'\u00e9crit true ou false ;\r\n"
          "        dans une valeur, \\ tabulation CR LF s'\u00e9crivent \\\\ \\t \\r \\n\r\n"
+         "  Le champ Machine de la machine locale est le nom de l'ordinateur.\r\n"
          "  Les enregistrements et les messages restent group\u00e9s par machine, dans l'ordre de\r\n"
-         "  la liste ; une machine nomm\u00e9e deux fois \u00e0 l'identique n'est lue qu'une fois. Une\r\n"
-         "  machine injoignable ou hors d\u00e9lai ne donne aucun enregistrement : l'en-t\u00eate (csv,\r\n"
-         "  tsv) ou le tableau vide (json) est \u00e9crit quand m\u00eame.\r\n"
+         "  la liste. Une machine injoignable ou hors d\u00e9lai ne donne aucun enregistrement :\r\n"
+         "  l'en-t\u00eate (csv, tsv) ou le tableau vide (json) est \u00e9crit quand m\u00eame.\r\n"
          "  Les messages d'activit\u00e9 vont sur la sortie d'erreur, pr\u00e9c\u00e9d\u00e9s de leur niveau\r\n"
-         "  ([info], [en cours], [termin\u00e9], [erreur]). Le d\u00e9lai enregistr\u00e9 n'est pas modifi\u00e9.\r\n"
+         "  ([info], [en cours], [termin\u00e9], [erreur]).\r\n"
+         "\r\n"
+         "Compte rendu (--report) :\r\n"
+         "  un tableau JSON d'un objet par machine, dans l'ordre de la liste : machine (le nom\r\n"
+         "  de l'ordinateur pour \".\"), status (ok ; unreachable : injoignable ; other-machine :\r\n"
+         "  une autre machine a r\u00e9pondu ; timeout : d\u00e9lai d\u00e9pass\u00e9), records (le nombre\r\n"
+         "  d'enregistrements \u00e9crits pour elle), seconds (la dur\u00e9e de son inventaire) et, sauf\r\n"
+         "  pour ok, message (le message d'activit\u00e9 qui l'explique). Il est \u00e9crit aussi quand\r\n"
+         "  aucune machine n'a pu \u00eatre inventori\u00e9e.\r\n"
          "\r\n"
          "Codes de sortie :\r\n"
          "  0  toutes les machines ont \u00e9t\u00e9 inventori\u00e9es\r\n"
          "  1  au moins une machine injoignable ou qui n'est pas celle nomm\u00e9e\r\n"
-         "  2  ligne de commande incorrecte, ou fichier de sortie impossible \u00e0 \u00e9crire\r\n"
+         "  2  ligne de commande incorrecte, fichier de sortie ou de compte rendu impossible \u00e0\r\n"
+         "     cr\u00e9er ou \u00e0 \u00e9crire, ou \u00e9criture \u00e9chou\u00e9e sur la sortie standard (prime sur tout)\r\n"
          "  3  d\u00e9lai d\u00e9pass\u00e9 pour au moins une machine (prime sur 1)\r\n"
          "\r\n"
          "Exemples :\r\n"
          "  Appcensus_cli . --output local.csv\r\n"
          "  Appcensus_cli \"SRV1;SRV2;SRV3\" --format json --parallel 3 --timeout 60\r\n"
-         "  Appcensus_cli SRV1 --filter office --format tsv\r\n";
+         "  Appcensus_cli @parc.txt --format json --report rapport.json --quiet --sort name\r\n"
+         "  Appcensus_cli SRV1 --filter office --format tsv --visible-only\r\n";
 }
 
 }  // namespace appcensus::cli

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/machine_lists.h"
 #include "core/text.h"
 
 namespace appcensus::cli {
@@ -14,18 +15,23 @@ namespace appcensus::cli {
 enum class OutputFormat { Csv, Json, Tsv };
 
 inline constexpr std::int32_t kMaxTimeoutSeconds = 2147483647;
+inline constexpr std::int32_t kDefaultTimeoutSeconds = 15;
 inline constexpr int kMaxParallel = 1024;
 
 struct CliOptions {
   OutputFormat format = OutputFormat::Csv;
   Text filter;                                // empty: every application passes
-  std::optional<std::int32_t> timeoutSeconds;  // none: the stored setting, else 15
+  std::optional<std::int32_t> timeoutSeconds;  // none: kDefaultTimeoutSeconds
   std::optional<Text> outputPath;             // none: standard output
+  std::optional<Text> reportPath;             // none: no report
   int parallel = 1;
-  // The machines in the order given, exact duplicates left out; never empty ("." when the
-  // command line names none).
+  // The machines in the order given, each once (see MachineList); never empty ("." when
+  // the command line names none).
   std::vector<Text> machines;
   bool classic = false;  // only the Uninstall key of the 64-bit view, as the window once read
+  bool visibleOnly = false;  // only the entries that the Windows list of applications shows
+  bool sortByName = false;   // records by machine, name and registry path
+  bool quiet = false;        // only the errors on standard error
   bool help = false;
   bool version = false;
 };
@@ -37,16 +43,12 @@ struct ParsedCommandLine {
 
 // `arguments` without the program name. Options may come before, between or after the
 // machine arguments; "--name value" and "--name=value" are the same; "--" ends the options.
-// Each machine argument is a ";"-separated list, as in the window's machine box; the lists
-// of several arguments are joined in order; an empty argument adds nothing, an empty name
-// inside a list is refused. An option given twice keeps its last value.
-ParsedCommandLine ParseCommandLine(const std::vector<Text>& arguments);
-
-// The machine list of the window's machine box, split: ";" separates names, an empty text
-// stands for the local machine ".", an empty field between separators stays an empty name
-// (which the command line refuses). Exact duplicates are dropped: the window's table would
-// hold their records once.
-std::vector<Text> SplitMachineList(TextView list);
+// A machine argument is a ";"-separated list, as in the window's machine box (an empty name
+// inside it is refused, an empty argument adds nothing), or, before "--", "@FILE" for the
+// names of a list file and "-" for those of standard input (MachineListNames), read through
+// `sources`. The machines of all of them follow each other in order. An option given twice
+// keeps its last value; "--output -" is standard output.
+ParsedCommandLine ParseCommandLine(const std::vector<Text>& arguments, const MachineSources& sources = {});
 
 // What --help prints, and the part of it that follows a usage error.
 std::string HelpText();

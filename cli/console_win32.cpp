@@ -1,12 +1,14 @@
-// The console program's outputs on Windows: standard output and error as UTF-8 bytes
-// (through WriteConsoleW on a console, so that every character shows), the output file
-// written as the export writes its files.
+// The console program's streams and files on Windows: standard output and error as UTF-8
+// bytes (through WriteConsoleW on a console, so that every character shows), standard input
+// and the machine lists read whole, the output files written as the export writes its files.
 #include <windows.h>
 #include <sddl.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,40 +25,96 @@ bool IsConsole(HANDLE handle) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-void WriteBytes(HANDLE handle, bool console, std::string_view bytes) {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+// False when the bytes could not all be written.
+bool WriteBytes(HANDLE handle, bool console, std::string_view bytes) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
   if (console) {
     const Text text = appcensus::Utf8ToText(bytes);
-    const wchar_t* next = reinterpret_cast<const wchar_t*>(text.data());
+    const wchar_t* next = Wide(text);
     std::size_t left = text.size();
     while (left > 0) {
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 8192));
       DWORD written = 0;
-      if (!WriteConsoleW(handle, next, chunk, &written, nullptr) || written == 0) return;
+      if (!WriteConsoleW(handle, next, chunk, &written, nullptr) || written == 0) return false;
       next += written;
       left -= written;
     }
-    return;
+    return true;
   }
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 0x10000000));
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return;  // closed pipe
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return false;  // full, closed
     bytes.remove_prefix(written);
   }
+  return true;
+}
+
+// Everything up to the end of a file or pipe; none when a read fails.
+std::optional<std::string> ReadAll(HANDLE handle) {
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr))
+      return GetLastError() == ERROR_BROKEN_PIPE ? std::optional(bytes) : std::nullopt;  // the writer has ended
+    if (got == 0) return bytes;
+    bytes.append(buffer, got);
+  }
+}
+
+std::optional<std::string> ReadWholeFile(TextView path) {
+  const HANDLE file = CreateFileW(Wide(Text(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::string> bytes = ReadAll(file);
+  CloseHandle(file);
+  return bytes;
+}
+
+// Standard input: typed on a console up to a Ctrl+Z, else read to its end.
+std::string ReadInput() {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (!IsConsole(input)) return ReadAll(input).value_or(std::string());
+  Text typed;
+  wchar_t buffer[4096];
+  for (DWORD got = 0; typed.find(u'\x1A') == Text::npos && ReadConsoleW(input, buffer, 4096, &got, nullptr) && got > 0;)
+    typed.append(reinterpret_cast<const char16_t*>(buffer), got);
+  return TextToUtf8(TextView(typed).substr(0, typed.find(u'\x1A')));
+}
+
+// The full path of a file named on the command line; empty on failure.
+Text FullPath(TextView path) {
+  const Text given(path);
+  const DWORD size = GetFullPathNameW(Wide(given), 0, nullptr, nullptr);
+  if (size == 0) return Text();
+  std::vector<wchar_t> full(size);
+  const DWORD length = GetFullPathNameW(Wide(given), size, full.data(), nullptr);
+  return length == 0 || length >= size ? Text() : Text(reinterpret_cast<const char16_t*>(full.data()), length);
 }
 
 bool WriteWholeFile(TextView path, std::string_view bytes) {
   // The export's writer puts a temporary file beside the target: it needs the full path.
-  const Text given(path);
-  const auto* relative = reinterpret_cast<const wchar_t*>(given.c_str());
-  const DWORD size = GetFullPathNameW(relative, 0, nullptr, nullptr);
-  if (size == 0) return false;
-  std::vector<wchar_t> full(size);
-  const DWORD length = GetFullPathNameW(relative, size, full.data(), nullptr);
-  if (length == 0 || length >= size) return false;
+  const Text full = FullPath(path);
   appcensus::Win32ExportFileWriter writer{Text()};
-  return writer.WriteWholeFile(Text(reinterpret_cast<const char16_t*>(full.data()), length), bytes);
+  return !full.empty() && writer.WriteWholeFile(full, bytes);
+}
+
+// Whether WriteWholeFile may succeed: the file's folder takes a new file (one is made and
+// removed), and the file is neither a folder nor read-only.
+bool CanWriteFile(TextView path) {
+  const Text full = FullPath(path);
+  if (full.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(Wide(full));
+  const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & refused) != 0) return false;
+  const Text folder = full.substr(0, full.find_last_of(u"\\/") + 1);
+  wchar_t probe[MAX_PATH + 1] = {};
+  if (GetTempFileNameW(Wide(folder), L"apc", 0, probe) == 0) return false;
+  DeleteFileW(probe);
+  return true;
 }
 
 // The account of a user hive's security identifier, as the machine names it.
@@ -86,10 +144,13 @@ CliEnvironment ConsoleEnvironment() {
   const bool errorIsConsole = IsConsole(error);
 
   CliEnvironment environment;
-  environment.writeOutput = [=](std::string_view bytes) { WriteBytes(output, outputIsConsole, bytes); };
+  environment.writeOutput = [=](std::string_view bytes) { return WriteBytes(output, outputIsConsole, bytes); };
   environment.writeError = [=](std::string_view bytes) { WriteBytes(error, errorIsConsole, bytes); };
   environment.errorIsConsole = errorIsConsole;
+  environment.canWriteFile = CanWriteFile;
   environment.writeFile = WriteWholeFile;
+  environment.readFile = ReadWholeFile;
+  environment.readInput = ReadInput;
   environment.localHostName = LocalHostName;
   // Each machine and identifier is looked up once: a remote lookup costs a round trip.
   environment.accountNames = [known = std::make_shared<std::map<Text, Text>>()](TextView machine, TextView sid) {

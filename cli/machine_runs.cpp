@@ -24,7 +24,7 @@ class MachineRuns::Ordering {
         buffered_(machines.size()),
         results_(machines.size()),
         done_(machines.size(), false),
-        errorSeen_(machines.size(), false) {}
+        firstErrors_(machines.size()) {}
 
   void Start(MachineReport* report) {
     std::lock_guard lock(mutex_);
@@ -34,7 +34,7 @@ class MachineRuns::Ordering {
   void Log(std::size_t index, TextView text, ActivityLevel level) {
     std::lock_guard lock(mutex_);
     if (report_ == nullptr || done_[index]) return;
-    if (level == ActivityLevel::Error) errorSeen_[index] = true;
+    if (level == ActivityLevel::Error && firstErrors_[index].empty()) firstErrors_[index] = Text(text);
     if (index == head_)
       report_->Activity(machines_[index], text, level);
     else
@@ -46,9 +46,10 @@ class MachineRuns::Ordering {
     if (report_ != nullptr && !done_[index] && index == head_) report_->Progress(machines_[index], value, maximum);
   }
 
-  bool ErrorSeen(std::size_t index) const {
+  // The first error message of a machine so far.
+  Text FirstError(std::size_t index) const {
     std::lock_guard lock(mutex_);
-    return errorSeen_[index];
+    return firstErrors_[index];
   }
 
   void Finish(std::size_t index, MachineResult result) {
@@ -78,7 +79,7 @@ class MachineRuns::Ordering {
   std::vector<std::vector<Line>> buffered_;
   std::vector<MachineResult> results_;
   std::vector<bool> done_;
-  std::vector<bool> errorSeen_;
+  std::vector<Text> firstErrors_;
 };
 
 // The log of one machine: its worker, job and identity tests report through it.
@@ -122,9 +123,9 @@ struct MachineRuns::Slot {
 
   mutable std::mutex mutex;
   mutable std::condition_variable jobEnded;
-  bool begun = false;
   bool ended = false;
   bool abandoned = false;
+  MachineVerdict verdict = MachineVerdict::Unreachable;  // until its identity test says otherwise
   MachineOutcome outcome = MachineOutcome::Listed;
   std::vector<TaskThread> identityTests;
 };
@@ -142,26 +143,26 @@ MachineRuns::MachineRuns(std::vector<Text> machines, RunSettings settings)
 
 MachineRuns::~MachineRuns() = default;
 
-void MachineRuns::RunOne(std::size_t index) {
+void MachineRuns::RunOne(std::size_t index, std::size_t readers) {
   const std::shared_ptr<Slot> slot = slots_[index];
-  const auto identityWait = settings_.identityWait;
-  const bool allLocations = settings_.allLocations;
-  MachineJobBody job = [slot, identityWait, allLocations](const Text& request, const std::shared_ptr<JobGate>& gate) {
-    {
-      std::lock_guard lock(slot->mutex);
-      slot->begun = true;
-    }
-    InventoryContext context;
-    context.state = &slot->state;
-    context.log = slot->log;
+  InventoryContext context;
+  context.state = &slot->state;
+  context.log = slot->log;
+  context.identityWait = settings_.identityWait;
+  context.allLocations = settings_.allLocations;
+  context.readExtras = settings_.readExtras;
+  context.readers = readers;
+  context.identityTestStarted = [slot](const TaskThread& test) {
+    std::lock_guard lock(slot->mutex);
+    slot->identityTests.push_back(test);
+  };
+  context.machineTested = [slot](TextView, MachineVerdict verdict) {
+    std::lock_guard lock(slot->mutex);
+    slot->verdict = verdict;
+  };
+  // As the window's job for one machine, without the machine history.
+  MachineJobBody job = [slot, context](const Text& request, const std::shared_ptr<JobGate>& gate) mutable {
     context.gate = gate;
-    context.identityWait = identityWait;
-    context.allLocations = allLocations;
-    context.identityTestStarted = [slot](const TaskThread& test) {
-      std::lock_guard lock(slot->mutex);
-      slot->identityTests.push_back(test);
-    };
-    // As the window's job for one machine, without the machine history.
     RunInventory(context, request);
     std::lock_guard lock(slot->mutex);
     slot->ended = true;
@@ -178,40 +179,38 @@ void MachineRuns::RunOne(std::size_t index) {
   ConsoleWorkerWindow window(settings_.timeLimitText);
   slot->state.pendingMachineRequest.Set(machines_[index]);
   MachineWorker worker(slot->state, *slot->log, window, std::move(job), std::move(hostName), timing);
+  const auto start = std::chrono::steady_clock::now();
   worker.ProcessPendingRequest();
 
   MachineResult result;
   result.machine = machines_[index];
-  bool begun = false;
+  result.duration = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  if (window.Filled()) result.records = slot->state.applicationTable.Snapshot();  // the job has ended
   {
     std::lock_guard lock(slot->mutex);
-    begun = slot->begun;
-  }
-  if (!window.Filled()) {
-    result.outcome = MachineOutcome::TimedOut;
-  } else {
-    // The job has ended: nothing writes to the table any more.
-    result.records = slot->state.applicationTable.Snapshot();
-    result.outcome = (!begun || ordering_->ErrorSeen(index)) ? MachineOutcome::Failed : MachineOutcome::Listed;
-  }
-  {
-    std::lock_guard lock(slot->mutex);
+    result.outcome = !window.Filled()                              ? MachineOutcome::TimedOut
+                     : slot->verdict == MachineVerdict::Passed       ? MachineOutcome::Listed
+                     : slot->verdict == MachineVerdict::OtherMachine ? MachineOutcome::OtherMachine
+                                                                     : MachineOutcome::Unreachable;
     slot->abandoned = result.outcome == MachineOutcome::TimedOut;
     slot->outcome = result.outcome;
   }
+  if (result.outcome != MachineOutcome::Listed) result.message = ordering_->FirstError(index);
   ordering_->Finish(index, std::move(result));
 }
 
 std::vector<MachineOutcome> MachineRuns::Run(MachineReport& report) {
   ordering_->Start(&report);
   const std::size_t count = machines_.size();
-  const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(std::max(settings_.parallel, 1)), count);
+  const auto asked = static_cast<std::size_t>(std::max(settings_.parallel, 1));
+  const std::size_t atOnce = std::min({asked, kMostMachinesAtOnce, count});
+  const std::size_t readers = std::clamp<std::size_t>(kMostReaders / std::max<std::size_t>(atOnce, 1), 1, kParallelReaders);
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
-    for (std::size_t i = next++; i < count; i = next++) RunOne(i);
+    for (std::size_t i = next++; i < count; i = next++) RunOne(i, readers);
   };
   std::vector<std::thread> threads;
-  for (std::size_t k = 1; k < workers; ++k) {
+  for (std::size_t k = 1; k < atOnce; ++k) {
     try {
       threads.emplace_back(work);
     } catch (const std::system_error&) {

@@ -7,7 +7,6 @@ namespace appcensus::cli {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
-constexpr const char* kWhereFields[3] = {"Location", "Sid", "User"};
 
 }  // namespace
 
@@ -19,11 +18,29 @@ const char* LocationName(EntryLocation location) {
   }
 }
 
-std::array<Text, 3> RecordOutput::WhereValues(const ApplicationRecord& record) {
-  const std::string location = LocationName(LocationOf(record.UninstallKeyPath));
-  const Text sid = UserSidOf(record.UninstallKeyPath);
-  const Text user = sid.empty() || !accountNames_ ? Text() : accountNames_(record.Machine, sid);
-  return {Text(location.begin(), location.end()), sid, user};
+std::optional<std::uint32_t> DwordNumber(TextView text) {
+  const TextView digits = text.starts_with(u'-') ? text.substr(1) : text;
+  if (digits.empty() || digits.size() > 10) return std::nullopt;
+  std::int64_t value = 0;
+  for (const char16_t c : digits) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    value = value * 10 + (c - u'0');
+  }
+  if (value > 0xFFFFFFFF) return std::nullopt;
+  // The registry layer gives a DWORD as the text of its signed value.
+  return static_cast<std::uint32_t>(digits.size() < text.size() ? -value : value);
+}
+
+std::optional<bool> IsUpdate(const EntryExtras& extras) {
+  if (!extras.ParentKeyName.empty()) return true;
+  if (extras.ReleaseType.empty()) return std::nullopt;
+  const Text type = LowerCase(extras.ReleaseType);
+  return type == u"update" || type == u"hotfix" || type == u"security update";
+}
+
+bool ShownByWindows(const ApplicationRecord& record) {
+  return DwordNumber(record.Extras.SystemComponent).value_or(0) != 1 && !IsUpdate(record.Extras).value_or(false) &&
+         !record.UninstallString.empty();
 }
 
 std::string JsonString(TextView text) {
@@ -67,6 +84,40 @@ std::string TsvValue(TextView text) {
   return out;
 }
 
+std::vector<RecordOutput::Field> RecordOutput::FieldsOf(const ApplicationRecord& record) {
+  std::vector<Field> fields;
+  const auto text = [&](std::string name, TextView value) {
+    if (value.empty() || value == kPlaceholder)
+      fields.push_back({std::move(name), "null", ""});
+    else
+      fields.push_back({std::move(name), JsonString(value), TsvValue(value)});
+  };
+  const auto literal = [&](std::string name, std::optional<std::string> value) {
+    fields.push_back({std::move(name), value.value_or("null"), value.value_or("")});
+  };
+  const auto flag = [](std::optional<bool> value) -> std::optional<std::string> {
+    if (!value) return std::nullopt;
+    return *value ? "true" : "false";
+  };
+  for (const auto& field : kRecordFields) text(field.name, record.*field.member);
+  text("Location", Utf8ToText(LocationName(LocationOf(record.UninstallKeyPath))));
+  const Text sid = UserSidOf(record.UninstallKeyPath);
+  text("Sid", sid);
+  text("User", sid.empty() || !accountNames_ ? Text() : accountNames_(record.Machine, sid));
+  for (const auto& extra : kExtraValues) {
+    const Text& value = record.Extras.*extra.member;
+    const std::optional<std::uint32_t> number = DwordNumber(value);
+    if (extra.member == &EntryExtras::EstimatedSize)
+      literal("EstimatedSize", number ? std::optional(std::to_string(*number)) : std::nullopt);
+    else if (extra.member == &EntryExtras::SystemComponent || extra.member == &EntryExtras::WindowsInstaller)
+      literal(TextToUtf8(extra.valueName), flag(number ? std::optional(*number != 0) : std::nullopt));
+    else
+      text(TextToUtf8(extra.valueName), value);
+  }
+  literal("Update", flag(IsUpdate(record.Extras)));
+  return fields;
+}
+
 std::string RecordOutput::Opening() {
   switch (format_) {
     case OutputFormat::Csv:
@@ -75,56 +126,30 @@ std::string RecordOutput::Opening() {
       return "[";
     case OutputFormat::Tsv: {
       std::string line;
-      for (const auto& field : kRecordFields) {
-        if (!line.empty()) line += '\t';
-        line += field.name;
-      }
-      for (const char* name : kWhereFields) line += std::string("\t") + name;
-      return line + "\r\n";
+      for (const Field& field : FieldsOf(ApplicationRecord{})) line += field.name + "\t";
+      line.back() = '\r';
+      return line + "\n";
     }
   }
   return {};
 }
 
 std::string RecordOutput::Records(const std::vector<ApplicationRecord>& records) {
+  if (format_ == OutputFormat::Csv) {
+    // The export's document of these records, less its header line.
+    return CsvDocument(records).substr(CsvDocument({}).size());
+  }
   std::string out;
-  switch (format_) {
-    case OutputFormat::Csv:
-      // The export's document of these records, less its header line.
-      out = CsvDocument(records).substr(CsvDocument({}).size());
-      break;
-    case OutputFormat::Json:
-      for (const auto& record : records) {
-        out += anyRecord_ ? ",\r\n" : "\r\n";
-        anyRecord_ = true;
-        out += '{';
-        bool first = true;
-        for (const auto& field : kRecordFields) {
-          if (!first) out += ',';
-          first = false;
-          out += '"';
-          out += field.name;
-          out += "\":";
-          out += JsonString(record.*field.member);
-        }
-        const std::array<Text, 3> where = WhereValues(record);
-        for (std::size_t i = 0; i < where.size(); ++i)
-          out += std::string(",\"") + kWhereFields[i] + "\":" + (i > 0 && where[i].empty() ? "null" : JsonString(where[i]));
-        out += '}';
-      }
-      break;
-    case OutputFormat::Tsv:
-      for (const auto& record : records) {
-        bool first = true;
-        for (const auto& field : kRecordFields) {
-          if (!first) out += '\t';
-          first = false;
-          out += TsvValue(record.*field.member);
-        }
-        for (const Text& value : WhereValues(record)) out += '\t' + TsvValue(value);
-        out += "\r\n";
-      }
-      break;
+  for (const auto& record : records) {
+    const bool tsv = format_ == OutputFormat::Tsv;
+    std::string line = tsv ? "" : anyRecord_ ? ",\r\n{" : "\r\n{";
+    const std::vector<Field> fields = FieldsOf(record);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) line += tsv ? "\t" : ",";
+      line += tsv ? fields[i].tsv : "\"" + fields[i].name + "\":" + fields[i].json;
+    }
+    out += line + (tsv ? "\r\n" : "}");
+    anyRecord_ = true;
   }
   return out;
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,17 @@ std::string TsvValue(TextView text);
 // Where a record's entry was installed, as json and tsv name it: "machine", "machine32", "user".
 const char* LocationName(EntryLocation location);
 
+// The number of a DWORD value's text, as the registry holds it (unsigned); none when the
+// value is absent or not a whole number.
+std::optional<std::uint32_t> DwordNumber(TextView text);
+// Whether an entry updates another product: it names its parent product (ParentKeyName) or
+// its ReleaseType is "Update", "Hotfix" or "Security Update" (letter case ignored); none
+// when it has neither value.
+std::optional<bool> IsUpdate(const EntryExtras& extras);
+// Whether the Windows list of installed applications shows the entry: not a system
+// component, not an update, and with an uninstall command.
+bool ShownByWindows(const ApplicationRecord& record);
+
 // The account name ("DOMAIN\user") of a security identifier on a machine; empty when it
 // cannot be resolved.
 using AccountNames = std::function<Text(TextView machine, TextView sid)>;
@@ -53,16 +66,23 @@ class RecordOutput {
   // csv: the export's header line; tsv: the field names; json: "[".
   std::string Opening();
   // csv: the export's lines of these records, byte for byte; json: one object per line;
-  // tsv: one line per record. Json and tsv add to the nine fields the entry's Location, and
-  // for a user's installation its Sid and, when it resolves, its User (null or empty
-  // otherwise). Every line ends with CR LF.
+  // tsv: one line per record. Every line ends with CR LF. Json and tsv give, after the nine
+  // fields, the entry's Location, for a user's installation its Sid and, when it resolves,
+  // its User, then the extras: Publisher, EstimatedSize (a number), SystemComponent (a
+  // flag), ParentKeyName, ReleaseType, WindowsInstaller (a flag), QuietUninstallString,
+  // DisplayIcon and the flag Update (IsUpdate). An absent value (empty, or the placeholder
+  // " - ") is null in json and an empty field in tsv; tsv writes a flag true or false.
   std::string Records(const std::vector<ApplicationRecord>& records);
   // json: "]" (an empty array when no record came); nothing for the others.
   std::string Closing();
 
  private:
-  // The values of Location, Sid and User; a Sid or User that does not apply is empty.
-  std::array<Text, 3> WhereValues(const ApplicationRecord& record);
+  struct Field {
+    std::string name;
+    std::string json;  // a json value
+    std::string tsv;
+  };
+  std::vector<Field> FieldsOf(const ApplicationRecord& record);
 
   OutputFormat format_;
   AccountNames accountNames_;

@@ -16,6 +16,38 @@ inline constexpr char16_t kUninstallKeyPath32[] =
 inline constexpr char16_t kUsersRootPath[] = u"HKEY_USERS\\";
 inline constexpr char16_t kUserUninstallSubKey[] = u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// Values of an entry that only the console program reads and shows (the inventory reads
+// them when asked); each empty when absent or not read. The numbers and flags are the
+// decimal text of their DWORD.
+struct EntryExtras {
+  Text Publisher;
+  Text EstimatedSize;  // kilobytes
+  Text SystemComponent;
+  Text ParentKeyName;  // set for an update of another product
+  Text ReleaseType;
+  Text WindowsInstaller;
+  Text QuietUninstallString;
+  Text DisplayIcon;
+
+  bool operator==(const EntryExtras&) const = default;
+};
+
+// The extra values by their registry names, in the order the console program gives them.
+struct ExtraValue {
+  const char16_t* valueName;
+  Text EntryExtras::*member;
+};
+inline constexpr ExtraValue kExtraValues[] = {
+    {u"Publisher", &EntryExtras::Publisher},
+    {u"EstimatedSize", &EntryExtras::EstimatedSize},
+    {u"SystemComponent", &EntryExtras::SystemComponent},
+    {u"ParentKeyName", &EntryExtras::ParentKeyName},
+    {u"ReleaseType", &EntryExtras::ReleaseType},
+    {u"WindowsInstaller", &EntryExtras::WindowsInstaller},
+    {u"QuietUninstallString", &EntryExtras::QuietUninstallString},
+    {u"DisplayIcon", &EntryExtras::DisplayIcon},
+};
+
 // One installed application of one machine.
 struct ApplicationRecord {
   Text DisplayName;
@@ -28,6 +60,7 @@ struct ApplicationRecord {
   Text Machine;           // as written in the request ("." for the local machine)
   Text KeyName;           // subkey name below the Uninstall key
   Text UninstallKeyPath = kUninstallKeyPath;  // the Uninstall key it was listed under
+  EntryExtras Extras = {};
 
   bool operator==(const ApplicationRecord&) const = default;
 };

@@ -87,8 +87,13 @@ std::size_t ListUninstallEntries(InventoryContext& context, TextView machineList
   for (std::size_t m = 0; m < machineCount; ++m) {
     const Text machine = NthField(machineList, u';', m);
     index = 0;
-    const bool passed = AwaitMachineTest(machine, testRun);
-    if (!gate.Run([&] { state.machineTestPassed.store(passed); })) return total;
+    const MachineVerdict verdict = AwaitMachineTest(machine, testRun);
+    const bool passed = verdict == MachineVerdict::Passed;
+    const bool written = gate.Run([&] {
+      state.machineTestPassed.store(passed);
+      if (context.machineTested) context.machineTested(machine, verdict);
+    });
+    if (!written) return total;
     if (!passed) {
       log.LogActivity(u"Impossible de contacter la machine " + machine + u".", ActivityLevel::Error, 1);
       continue;
@@ -107,17 +112,22 @@ std::size_t ListUninstallEntries(InventoryContext& context, TextView machineList
   return total;
 }
 
-// Reads one entry's values through its key, opened once, into its record; none without a
-// display name.
+// Reads one entry's values through its key, opened once, into its record (with its
+// extras when asked); none without a display name.
 std::optional<ApplicationRecord> ReadEntry(RegistrySession& session, const UninstallEntry& entry,
-                                           const ProductCodePattern& productCode) {
+                                           const ProductCodePattern& productCode, bool extras) {
   RegistrySession::Key key = session.Open(entry.UninstallKeyPath + u"\\" + entry.KeyName);
   EntryValues values;
   for (const auto& source : kEntryValueSources) values.*source.field = session.Value(key, source.valueName);
   if (values.DisplayName.empty()) return std::nullopt;
   Text uninstallCommand;
   if (NeedsUninstallCommand(values)) uninstallCommand = session.Value(key, kUninstallCommandValueName);
-  return BuildApplicationRecord(values, uninstallCommand, entry, productCode);
+  std::optional<ApplicationRecord> record = BuildApplicationRecord(values, uninstallCommand, entry, productCode);
+  if (extras)
+    for (const auto& extra : kExtraValues)  // DisplayIcon has been read already
+      record->Extras.*extra.member =
+          extra.member == &EntryExtras::DisplayIcon ? values.DisplayIcon : session.Value(key, extra.valueName);
+  return record;
 }
 
 // The entries [first, end) of one machine, handed out in list order to one or several
@@ -139,7 +149,8 @@ class MachineEntries {
       });
       if (!open) break;
       if (position >= end_) return true;
-      const std::optional<ApplicationRecord> record = ReadEntry(session, entries_[position], productCode_);
+      const std::optional<ApplicationRecord> record =
+          ReadEntry(session, entries_[position], productCode_, context_.readExtras);
       if (record && !context_.gate->Run([&] { context_.state->applicationTable.Store(*record); })) break;
     }
     refused_ = true;
@@ -156,13 +167,13 @@ class MachineEntries {
   std::atomic<bool> refused_{false};
 };
 
-// Reads one machine's entries: on a remote machine up to kParallelReaders at a time, each
+// Reads one machine's entries: on a remote machine up to context.readers at a time, each
 // over a connection of its own, since there the wait is the network's, not the work's.
 bool ReadMachine(InventoryContext& context, const std::vector<UninstallEntry>& entries, std::size_t first,
                  std::size_t end, RegistrySession& session, const ProductCodePattern& productCode) {
   MachineEntries work(context, entries, first, end, productCode);
   const Text& machine = entries[first].Machine;
-  const std::size_t readers = machine == u"." ? 1 : std::min(kParallelReaders, end - first);
+  const std::size_t readers = machine == u"." ? 1 : std::clamp<std::size_t>(context.readers, 1, end - first);
   std::vector<TaskThread> helpers;
   for (std::size_t k = 1; k < readers; ++k) {
     TaskThread helper;

@@ -22,6 +22,10 @@
 
 namespace appcensus {
 
+// Entries of one remote machine read at a time, each over a connection of its own, unless
+// the context says fewer.
+inline constexpr std::size_t kParallelReaders = 8;
+
 // What one request's inventory works on. The entry list, the table and the verdict flag of
 // `state` must outlive it (in the window program they are the process-wide ones); the log
 // and the gate are shared with the identity-test threads, which may end after it.
@@ -34,10 +38,13 @@ struct InventoryContext {
   std::function<void(const TaskThread&)> identityTestStarted;
   // False: only the Uninstall key of the 64-bit view is listed, as the program always did.
   bool allLocations = true;
+  // Told of the verdict of each machine's identity test, through the gate (optional).
+  std::function<void(TextView machine, MachineVerdict verdict)> machineTested = nullptr;
+  // True: each record's Extras are read too (the console program's json and tsv).
+  bool readExtras = false;
+  // Entries of one remote machine read at a time (at least 1).
+  std::size_t readers = kParallelReaders;
 };
-
-// Entries of one remote machine read at a time, each over a connection of its own.
-inline constexpr std::size_t kParallelReaders = 8;
 
 // The inventory of one request, on the job's thread:
 // - the listing pass: for each machine of the ";"-separated request, in order, the identity

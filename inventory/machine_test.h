@@ -21,9 +21,12 @@ inline constexpr char16_t kActiveComputerNameValue[] = u"ComputerName";
 
 inline constexpr std::chrono::milliseconds kIdentityTestWait{3000};
 
+// What the test found: the machine answered under that name, did not answer (or not in
+// time), or another machine answered.
+enum class MachineVerdict { Passed, Unreachable, OtherMachine };
+
 // The test itself, on the calling thread: the four rules in order, every message logged.
-// True when the machine passed.
-bool TestMachine(TextView requestedName, ActivityLog& log);
+MachineVerdict TestMachine(TextView requestedName, ActivityLog& log);
 
 // How a job runs the test for one machine name.
 struct IdentityTestRun {
@@ -37,9 +40,9 @@ struct IdentityTestRun {
 };
 
 // Starts TestMachine on a thread of its own with a copy of the name and waits for it at
-// most run.wait; the thread is never stopped. True only when that very test ended within
-// the wait and passed: each test hands its verdict back through a result of its own, so a
-// test that ends late changes nothing that a later test's caller reads.
-bool AwaitMachineTest(TextView requestedName, const IdentityTestRun& run);
+// most run.wait; the thread is never stopped. The verdict of that very test when it ended
+// within the wait, else Unreachable: each test hands its verdict back through a result of
+// its own, so a test that ends late changes nothing that a later test's caller reads.
+MachineVerdict AwaitMachineTest(TextView requestedName, const IdentityTestRun& run);
 
 }  // namespace appcensus

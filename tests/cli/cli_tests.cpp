@@ -1,8 +1,10 @@
-// The console program: its command line, its output formats, and the whole program against
-// simulated machines (exit codes, grouping per machine with --parallel, the progress line).
+// The console program: its command line and machine lists, its output formats, and the whole
+// program against simulated machines (exit codes, the report, the records chosen and sorted,
+// output errors, grouping per machine with --parallel, the progress line).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <semaphore>
@@ -20,20 +22,32 @@ using namespace std::chrono_literals;
 
 TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   const auto parsed = ParseCommandLine({u"a;B;a", u"--format", u"JSON", u"--filter=Off ice", u"", u"--timeout", u"0",
-                                        u"b;.", u"--output=C:\\\u00e9.json", u"--parallel", u"1024",
-                                        u"--timeout=2147483647", u"-h", u"/?", u"--version", u"--", u"--help"});
+                                        u"b;.", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
+                                        u"--timeout=2147483647", u"-h", u"/?", u"--version", u"--quiet", u"--visible-only",
+                                        u"--sort", u"NAME", u"--", u"--help", u"-", u"@x"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const CliOptions& options = *parsed.options;
-  // Lists as in the machine box, exact duplicates once; after "--" an option's name is a machine's.
-  EXPECT_EQ(options.machines, (std::vector<Text>{u"a", u"B", u"b", u".", u"--help"}));
+  // Lists as in the machine box, exact duplicates once; after "--" an option's or a list's name is a machine's.
+  EXPECT_EQ(options.machines, (std::vector<Text>{u"a", u"B", u"b", u".", u"--help", u"-", u"@x"}));
   EXPECT_EQ(options.format, OutputFormat::Json);
   EXPECT_EQ(options.filter, u"Off ice");
   EXPECT_EQ(options.timeoutSeconds, 2147483647);  // the last one given
   EXPECT_EQ(options.outputPath, Text(u"C:\\\u00e9.json"));
+  EXPECT_EQ(options.reportPath, Text(u"r.json"));
   EXPECT_EQ(options.parallel, 1024);
-  EXPECT_TRUE(options.help && options.version);
+  EXPECT_TRUE(options.help && options.version && options.quiet && options.visibleOnly && options.sortByName);
   EXPECT_EQ(ParseCommandLine({u"--format=tsv"}).options.value().format, OutputFormat::Tsv);
   EXPECT_EQ(ParseCommandLine({}).options.value().machines, std::vector<Text>{u"."});  // no machine: this one
+}
+
+TEST(CliOptions, MachineListsInEitherEncodingWithComments) {
+  using namespace std::string_literals;
+  const std::pair<std::string, std::vector<Text>> lists[] = {  // bytes, names
+      {"a b;;c\r\n\r\n# d e\n \td#e;f\n\vg", {u"a", u"b", u"c", u"d", u"g"}},
+      {"\xEF\xBB\xBF" "caf\xC3\xA9 x;", {u"caf\u00e9", u"x"}},
+      {"\xFF\xFE" "\xE9\0 \0\x16\x04\r\0\n\0#\0y\0\n\0z\0"s, {u"\u00e9", u"\u0416", u"z"}},  // UTF-16, either byte order
+      {"# none\r\n", {}}};
+  for (const auto& [bytes, names] : lists) EXPECT_EQ(MachineListNames(bytes), names) << bytes;
 }
 
 TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
@@ -48,8 +62,12 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
       {{u"--parallel", u"1025"}, "--parallel attend un nombre de 1 \u00e0 1024"},
       {{u"--parallel", u"18446744073709551617"}, "--parallel attend un nombre de 1 \u00e0 1024"},
       {{u"--output="}, "--output attend un nom de fichier non vide"},
+      {{u"--report", u"-"}, "--report attend un nom de fichier"},
+      {{u"--sort", u"size"}, "--sort attend \"name\", pas \"size\""},
       {{u"--help=yes"}, "--help ne prend pas de valeur"},
-      {{u"SRV1", u";SRV2"}, "nom de machine vide dans la liste \"SRV1;;SRV2\""},
+      {{u"SRV1", u";SRV2"}, "nom de machine vide dans la liste \";SRV2\""},
+      {{u"SRV1", u"@missing.txt"}, "impossible de lire la liste de machines \"missing.txt\""},
+      {{u"-"}, "aucun nom de machine dans les listes"},
   };
   for (const auto& [arguments, reason] : cases) {
     const auto parsed = ParseCommandLine(arguments);
@@ -84,10 +102,13 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
   records[3].Machine = u"SRV3";
   RecordOutput tsv(OutputFormat::Tsv, accounts);
   EXPECT_EQ(tsv.Opening(), "DisplayName\tDisplayVersion\tInstallSource\tInstallDate\tUninstallString\tInstallLocation\t"
-                           "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\r\n");
+                           "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\tPublisher\tEstimatedSize\tSystemComponent\t"
+                           "ParentKeyName\tReleaseType\tWindowsInstaller\tQuietUninstallString\tDisplayIcon\tUpdate\r\n");
+  records[2].Extras = {u"Brelmont", u"-1", u"1", u"", u"Hotfix", u"0", u"q.exe", u"q.ico"};
   EXPECT_EQ(tsv.Records({records[0], records[2]}),
-            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\r\n"
-            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\r\n");
+            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\t\t\t\t\t\t\t\t\t\r\n"
+            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\tBrelmont\t4294967295\ttrue\t\t"
+            "Hotfix\tfalse\tq.exe\tq.ico\ttrue\r\n");
   RecordOutput json(OutputFormat::Json, accounts);
   const auto objects = nlohmann::json::parse(json.Opening() + json.Records(records) + json.Closing());
   const std::tuple<const char*, nlohmann::json, nlohmann::json> where[] = {
@@ -97,6 +118,23 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
     EXPECT_EQ(objects[i]["Location"], std::get<0>(where[i])) << i;
     EXPECT_EQ(objects[i]["Sid"], std::get<1>(where[i])) << i;
     EXPECT_EQ(objects[i]["User"], std::get<2>(where[i])) << i;
+  }
+}
+
+TEST(RecordOutput, JsonGivesNumbersFlagsAndNullForAbsentValues) {
+  ApplicationRecord record{u"App", kPlaceholder, u"", kPlaceholder, u"", kPlaceholder, kPlaceholder, u"M", u"K"};
+  const std::pair<EntryExtras, const char*> cases[] = {  // extras, fields expected
+      {{}, R"({"DisplayVersion":null,"UninstallString":null,"Publisher":null,"EstimatedSize":null,"SystemComponent":null,"Update":null})"},
+      {{u"Brelmont", u"2048", u"1", u"", u"", u"0", u"q.exe", u"i.ico"},
+       R"({"Publisher":"Brelmont","EstimatedSize":2048,"SystemComponent":true,"WindowsInstaller":false,"DisplayIcon":"i.ico"})"},
+      {{u"", u"-2", u"", u"{P}", u"Feature", u"", u"", u""}, R"({"EstimatedSize":4294967294,"Update":true})"},
+      {{u"", u"12 Mo", u"", u"", u"SECURITY update", u"", u"", u""}, R"({"EstimatedSize":null,"Update":true})"},
+      {{u"", u"", u"", u"", u"Update Rollup", u"", u"", u""}, R"({"ReleaseType":"Update Rollup","Update":false})"}};
+  for (const auto& [extras, fields] : cases) {
+    record.Extras = extras;
+    const auto object = nlohmann::json::parse(RecordOutput(OutputFormat::Json).Records({record}).substr(2));
+    const auto expected = nlohmann::json::parse(fields);
+    for (const auto& [name, value] : expected.items()) EXPECT_EQ(object.at(name), value) << name;
   }
 }
 
@@ -117,48 +155,114 @@ class OrderingRegistry : public MemoryRegistry {
   std::counting_semaphore<> fast2Connected_{0};
 };
 
-// Runs the program against the registry in place and waits for the jobs it abandoned: its exit
-// code, standard output and standard error.
-std::tuple<int, std::string, std::string> RunProgram(const std::vector<Text>& arguments, bool errorIsConsole = false) {
-  std::string out;
-  std::string err;
-  CliEnvironment environment;
-  environment.writeOutput = [&](std::string_view bytes) { out += bytes; };
-  environment.writeError = [&](std::string_view bytes) { err += bytes; };
-  environment.errorIsConsole = errorIsConsole;
-  environment.writeFile = [](TextView, std::string_view) { return false; };  // a file that cannot be written
-  environment.identityWait = 20s;
-  CliProgram program(environment);
-  const int exitCode = program.Run(arguments);
-  EXPECT_TRUE(program.WaitForLateWork(20s));
-  return {exitCode, out, err};
-}
+// The program's environment in memory: standard input, list and written files, outputs.
+struct Console {
+  // Runs the program against the registry in place and waits for the jobs it abandoned.
+  int Run(const std::vector<Text>& arguments, bool errorIsConsole = false) {
+    CliEnvironment environment;
+    environment.writeOutput = [&](std::string_view bytes) { return !outputFails && (out += bytes, true); };
+    environment.writeError = [&](std::string_view bytes) { err += bytes; };
+    environment.errorIsConsole = errorIsConsole;
+    environment.canWriteFile = [&](TextView path) { return path != u"x.csv"; };  // in a folder that does not exist
+    environment.writeFile = [&](TextView path, std::string_view bytes) { return files[Text(path)] = bytes, true; };
+    environment.readFile = [&](TextView path) { return std::optional(files[Text(path)]); };
+    environment.readInput = [&] { return in; };
+    environment.identityWait = 20s;
+    CliProgram program(environment);
+    const int exitCode = program.Run(arguments);
+    EXPECT_TRUE(program.WaitForLateWork(20s));
+    return exitCode;
+  }
+  std::map<Text, std::string> files;
+  bool outputFails = false;
+  std::string in, out, err;
+};
 
-TEST(CliProgram, ExitCodesWithTheirMessages) {
-  MemoryRegistry registry;
-  ScopedRegistryApi scope(registry);
-  PutApps(registry.AddMachine(u"SRV1"), {u"a", u"b"});
-  registry.AddMachine(u"GONE").SetFaults({.unreachable = true});
-  PutApps(registry.AddMachine(u"LATE"), {u"a", u"b", u"c", u"d"}).SetFaults({.roundTrip = 50ms});
-  // The window's stored time limit: 1 second, unless --timeout says otherwise.
-  registry.Local().SetDword(kSettingsKeyPath, kTimeLimitValue, 1);
+// The local machine; machines that answer, do not, answer late, answer to another one's name.
+class CliProgramTest : public ::testing::Test {
+ protected:
+  CliProgramTest() {
+    PutApps(registry_.Local(), {u"a", u"b"});
+    PutApps(registry_.AddMachine(u"SRV1"), {u"a"});
+    registry_.AddMachine(u"GONE").SetFaults({.unreachable = true});
+    registry_.AddMachine(u"REAL").AddAlias(u"OTHER");
+    PutApps(registry_.AddMachine(u"LATE"), {u"a", u"b", u"c", u"d"}).SetFaults({.roundTrip = 50ms});
+  }
+  MemoryRegistry registry_{u"LocalPC"};
+  ScopedRegistryApi scope_{registry_};
+};
+
+TEST_F(CliProgramTest, ExitCodesWithTheirMessages) {
+  // The window's stored time limit, which is not a number, is not the program's.
+  registry_.Local().SetString(kSettingsKeyPath, kTimeLimitValue, u"x");
 
   const std::tuple<std::vector<Text>, int, const char*> cases[] = {  // arguments, exit code, part of the output
+      {{u"SRV1"}, kExitListed, "[info] 15 secondes de temp d'attente pour le traitement de la machine\r\n"},
       {{u"SRV1"}, kExitListed, "[termin\u00e9] Traitement termin\u00e9 sur la machine SRV1\r\n"},
       {{u"SRV1;GONE", u"--parallel", u"2"}, kExitUnreachable, "[erreur] Impossible de contacter la machine GONE.\r\n"},
-      {{u"LATE"}, kExitTimeLimit, "[info] 1 secondes de temp d'attente pour le traitement de la machine\r\n"},
+      {{u"LATE", u"--timeout=1"}, kExitTimeLimit, "[info] 1 secondes de temp d'attente pour le traitement de la machine\r\n"},
       {{u"LATE", u"--timeout", u"0"}, kExitTimeLimit, "[info] 0 secondes de temp d'attente pour le traitement"},
       // The time limit outweighs a machine that does not answer.
-      {{u"GONE;LATE"}, kExitTimeLimit, "[erreur] Impossible de r\u00e9cuperer les informations de la machine.\r\n"},
+      {{u"GONE;LATE", u"--timeout=1"}, kExitTimeLimit, "[erreur] Impossible de r\u00e9cuperer les informations de la machine.\r\n"},
       {{u"SRV1", u"--parallel", u"0"}, kExitUsage, "Appcensus_cli : --parallel attend un nombre de 1 \u00e0 1024"},
-      {{u"SRV1", u"--output", u"x.csv"}, kExitUsage, "Appcensus_cli : impossible d'\u00e9crire le fichier \"x.csv\"\r\n"},
       {{u"--help"}, kExitListed, "Utilisation : Appcensus_cli"},
   };
   for (const auto& [arguments, code, shown] : cases) {
-    const auto [exitCode, out, err] = RunProgram(arguments);
-    EXPECT_EQ(exitCode, code) << err;
-    EXPECT_NE((out + err).find(shown), std::string::npos) << out << err;
-    EXPECT_EQ(std::ranges::count(err, '\r'), std::ranges::count(err, '\n')) << "a progress line off a console";
+    Console console;
+    EXPECT_EQ(console.Run(arguments), code) << console.err;
+    EXPECT_NE((console.out + console.err).find(shown), std::string::npos) << console.out << console.err;
+    EXPECT_EQ(std::ranges::count(console.err, '\r'), std::ranges::count(console.err, '\n')) << "a progress line off a console";
+  }
+}
+
+TEST_F(CliProgramTest, TheReportGivesEachMachineItsStatusInListOrderAndTheLocalOneItsName) {
+  Console console;
+  // Names on the command line, in a list file and on standard input; "." and the computer's name are one machine.
+  console.files[u"list.txt"] = "OTHER # another machine answers\r\n. SRV1;GONE";
+  console.in = "LATE localpc";
+  EXPECT_EQ(console.Run({u"GONE", u"@list.txt", u"-", u"--report", u"r.json", u"--timeout=1", u"--parallel=5", u"--format=json"}), kExitTimeLimit);
+  auto report = nlohmann::json::parse(console.files[u"r.json"]);
+  for (auto& machine : report) EXPECT_TRUE(machine["seconds"].is_number() && machine.erase("seconds"));
+  EXPECT_EQ(report, nlohmann::json::parse(R"([
+      {"machine":"GONE","status":"unreachable","records":0,"message":"[TestMachine] : Impossible de contacter la machine."},
+      {"machine":"OTHER","status":"other-machine","records":0,"message":"[TestMachine] : Le nom de machine est diff\u00e9rent de celui de la cible."},
+      {"machine":"LocalPC","status":"ok","records":2}, {"machine":"SRV1","status":"ok","records":1},
+      {"machine":"LATE","status":"timeout","records":0,"message":"Impossible de r\u00e9cuperer les informations de la machine."}])"));
+  EXPECT_EQ(nlohmann::json::parse(console.out).at(0)["Machine"], "LocalPC");
+}
+
+TEST_F(CliProgramTest, VisibleOnlyAndSortNameChooseAndOrderTheRecords) {
+  const std::tuple<const char16_t*, const char16_t*, const char16_t*> entries[] = {  // name, a value, its text
+      {u"beta", u"Publisher", u"P"}, {u"Alpha", u"SystemComponent", u"1"}, {u"Zeta", u"ParentKeyName", u"P"},
+      {u"gamma", u"ReleaseType", u"Security Update"}, {u"delta", u"UninstallString", u""}, {u"Eta", u"ReleaseType", u"Feature"}};
+  for (MemoryMachine* machine : {&registry_.AddMachine(u"SRV2"), &registry_.AddMachine(u"ABC")})
+    for (const auto& [name, value, text] : entries) {
+      PutApps(*machine, {name}).SetString(Text(kUninstallKeyPath) + u"\\{" + name + u"}", u"UninstallString", u"u.exe");
+      machine->SetString(Text(kUninstallKeyPath) + u"\\{" + name + u"}", value, text);
+    }
+  Console console;
+  EXPECT_EQ(console.Run({u"SRV2;abc", u"--visible-only", u"--sort=name", u"--format=json"}), kExitListed);
+  std::string shown;  // by machine and name, letter case ignored
+  for (const auto& record : nlohmann::json::parse(console.out)) shown += record.value("Machine", "") + " " + record.value("DisplayName", "") + "|";
+  EXPECT_EQ(shown, "abc beta|abc Eta|SRV2 beta|SRV2 Eta|");
+}
+
+TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErrors) {
+  const std::string created = "Appcensus_cli : impossible de cr\u00e9er le fichier \"x.csv\"\r\n";
+  const std::tuple<std::vector<Text>, bool, int, std::string, bool> cases[] = {  // arguments, standard output fails,
+      // exit code, standard error, machines read
+      {{u"SRV1", u"--quiet"}, true, kExitUsage, "Appcensus_cli : impossible d'\u00e9crire sur la sortie standard\r\n", true},
+      {{u"SRV1", u"--output", u"x.csv"}, false, kExitUsage, created, false},  // found out before the first machine
+      {{u"SRV1;GONE", u"--quiet", u"--output=y.csv", u"--output", u"-"}, false, kExitUnreachable,
+       "[erreur] [TestMachine] : Impossible de contacter la machine.\r\n[erreur] Impossible de contacter la machine GONE.\r\n", true}};
+  for (const auto& [arguments, outputFails, code, errors, reads] : cases) {
+    Console console;
+    console.outputFails = outputFails;
+    const std::size_t calls = registry_.CallCount();
+    EXPECT_EQ(console.Run(arguments), code);
+    EXPECT_EQ(console.err, errors);
+    EXPECT_EQ(registry_.CallCount() > calls, reads);
+    EXPECT_EQ(console.out.ends_with(";SRV1\r\n"), code == kExitUnreachable) << console.out;
   }
 }
 
@@ -168,8 +272,9 @@ TEST(CliProgram, ParallelMachinesReportGroupedInListOrderAsJsonWithTheProgressLi
   PutApps(registry.AddMachine(u"SLOW"), {u"a", u"b"}).SetFaults({.roundTrip = 5ms});  // ends after the others
   PutApps(registry.AddMachine(u"FAST1"), {u"a", u"b"});
   PutApps(registry.AddMachine(u"FAST2"), {u"a", u"b"});
-  const auto [exitCode, out, err] = RunProgram({u"SLOW;FAST1;FAST2", u"--parallel", u"3", u"--format=json"}, true);
-  ASSERT_EQ(exitCode, kExitListed) << err;
+  Console console;
+  ASSERT_EQ(console.Run({u"SLOW;FAST1;FAST2", u"--parallel", u"3", u"--format=json"}, true), kExitListed) << console.err;
+  const std::string& err = console.err;
   EXPECT_NE(err.find("\rSLOW : 2 / 2"), std::string::npos) << err;
   // The progress line is wiped before each message: what follows a line's last CR is the message.
   for (std::size_t start = 0, end; (end = err.find("\r\n", start)) != std::string::npos; start = end + 2) {
@@ -180,13 +285,10 @@ TEST(CliProgram, ParallelMachinesReportGroupedInListOrderAsJsonWithTheProgressLi
   std::vector<ApplicationRecord> expected;
   for (const char16_t* name : {u"SLOW", u"FAST1", u"FAST2"})
     for (const auto& record : testing::InventoryRun().Records(name)) expected.push_back(record);
-  // Read back by nlohmann-json, which refuses malformed JSON and invalid UTF-8.
-  std::vector<ApplicationRecord> read;
-  for (const auto& object : nlohmann::json::parse(out)) {
-    ApplicationRecord& record = read.emplace_back();
-    for (const auto& field : kRecordFields) record.*field.member = Utf8ToText(object.at(field.name).get<std::string>());
-  }
-  EXPECT_EQ(read, expected);
+  RecordOutput json(OutputFormat::Json);
+  const std::string records = json.Opening() + json.Records(expected);
+  EXPECT_EQ(console.out, records + json.Closing());
+  EXPECT_EQ(nlohmann::json::parse(console.out).size(), expected.size());  // which refuses malformed JSON and UTF-8
   // The machines named in the messages and progress, one after the other: never back to an earlier one.
   std::string named;
   const std::regex machine("SLOW|FAST1|FAST2");

@@ -64,21 +64,21 @@ TEST_F(InventoryTest, TheIdentityTestComparesTheActiveNameWithTheUpperCasedReque
   const std::string start = kTest + "D\u00e9marrage du test machine sur ";
   const std::string unreachable = kTest + "Impossible de contacter la machine.|3|1";
   const std::string differs = kTest + "Le nom de machine est diff\u00e9rent de celui de la cible.|3|1";
-  const std::tuple<const char16_t*, bool, Lines> cases[] = {
-      {u"srv2", true, {start + "SRV2|1|1", kPassed}},
-      {u"ghost", false, {start + "GHOST|1|1", unreachable}},
-      {u"denied", false, {start + "DENIED|1|1", unreachable}},
-      {u"srv9", false, {start + "SRV9|1|1", kTest + "Nom de machine demand\u00e9 : SRV9|0|1", kTest + "Nom de machine cible : srv9|0|1", differs}},
-      {u".", true, {start + ".|1|1", kTest + "Machine locale, le nom de machine est conforme.|2|1"}}};
-  for (const auto& [name, passed, lines] : cases) {
+  const std::tuple<const char16_t*, MachineVerdict, Lines> cases[] = {
+      {u"srv2", MachineVerdict::Passed, {start + "SRV2|1|1", kPassed}},
+      {u"ghost", MachineVerdict::Unreachable, {start + "GHOST|1|1", unreachable}},
+      {u"denied", MachineVerdict::Unreachable, {start + "DENIED|1|1", unreachable}},
+      {u"srv9", MachineVerdict::OtherMachine, {start + "SRV9|1|1", kTest + "Nom de machine demand\u00e9 : SRV9|0|1", kTest + "Nom de machine cible : srv9|0|1", differs}},
+      {u".", MachineVerdict::Passed, {start + ".|1|1", kTest + "Machine locale, le nom de machine est conforme.|2|1"}}};
+  for (const auto& [name, verdict, lines] : cases) {
     RecordingActivityLog log;
-    EXPECT_EQ(TestMachine(name, log), passed) << TextToUtf8(name);
+    EXPECT_EQ(TestMachine(name, log), verdict) << TextToUtf8(name);
     EXPECT_EQ(Rendered(log), lines);
   }
   EXPECT_EQ(registry_.ConnectionCount(), 4u);  // "." is read without a connection
   registry_.Local().SetString(kActiveComputerNameKeyPath, kActiveComputerNameValue, u"RENAMED");
   RecordingActivityLog log;
-  EXPECT_FALSE(TestMachine(u".", log));
+  EXPECT_EQ(TestMachine(u".", log), MachineVerdict::OtherMachine);
   EXPECT_EQ(Rendered(log).back(), differs);
   EXPECT_EQ(registry_.OpenHandleCount(), 0u);
 }

@@ -1,50 +1,99 @@
 // Appcensus_cli.exe as a process under Wine, against the real registry filled by the
 // inventory test's fixtures: its records are those of the same request made here, in every
-// format, and its exit codes.
+// format, with the values that `reg query` shows; its report, and its exit codes.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
 
 #include "cli/console_win32.h"
 #include "cli/record_output.h"
 #include "export/csv_format.h"
+#include "registry/registry_layer.h"
 #include "tests/support/inventory_run.h"
 
 namespace appcensus {
 namespace {
 
-// Runs Appcensus_cli.exe, in the test's working folder, with `arguments`: its exit code and
-// its standard output.
-std::pair<int, std::string> RunProgram(const std::wstring& arguments) {
-  FILE* pipe = _wpopen((L"Appcensus_cli.exe " + arguments).c_str(), L"rb");
+// Runs `command` in the test's working folder: its exit code and its standard output.
+std::pair<int, std::string> Command(const std::wstring& command) {
+  FILE* pipe = _wpopen(command.c_str(), L"rb");
   std::string out;
   char buffer[4096];
   for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
   return {_pclose(pipe), out};
 }
+std::string FileBytes(const std::filesystem::path& file) {
+  return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
+}
 
-TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormat) {
+// The values below an Uninstall key as `reg query /s` prints them: "REG_SZ text" by "entry\value".
+std::map<std::string, std::string> PrintedValues(const std::string& key) {
+  const std::string oem = Command(L"reg query \"" + std::wstring(key.begin(), key.end()) + L"\" /s /reg:64").second;
+  std::wstring wide(oem.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), wide.data(), static_cast<int>(wide.size())));
+  std::istringstream lines(TextToUtf8(Text(wide.begin(), wide.end())));
+  std::map<std::string, std::string> values;
+  std::string entry;
+  std::smatch value;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with(key + "\\")) entry = line.substr(key.size() + 1, line.size() - key.size() - 2);  // less its CR
+    if (std::regex_match(line, value, std::regex("    (\\S+)    (REG_\\w+)    (.*)\r")))
+      values[entry + "\\" + value.str(1)] = value.str(2) + " " + value.str(3);
+  }
+  return values;
+}
+
+TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryShows) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / L"appcensus cli r\u00e9sultat.csv";
-  const auto csv = RunProgram(L". --timeout 120 --output \"" + file.wstring() + L"\"");
-  const auto json = RunProgram(L"--format json --timeout=120");
-  const auto tsv = RunProgram(L"--format=tsv --filter \"FIXTURE gamma\" --timeout 120 .");
-  const std::vector<ApplicationRecord> here = testing::InventoryRun().Records(u".");
+  const Text computer = LocalComputerName();
+  // "." and this computer's name are one machine; the other two names are nobody's.
+  std::ofstream("machines.txt") << "# tonight\n.\n" << TextToUtf8(computer) << " appcensus-no-such-host-1;appcensus-no-such-host-2\n";
+  const auto csv = Command(L"Appcensus_cli.exe . --timeout 120 --output \"" + file.wstring() + L"\"");
+  const auto json = Command(L"Appcensus_cli.exe @machines.txt --format json --timeout=120 --report report.json");
+  const auto tsv = Command(L"Appcensus_cli.exe --format=tsv --filter \"FIXTURE gamma\" --timeout 120 .");
+  testing::InventoryRun run;
+  run.context.readExtras = true;
+  std::vector<ApplicationRecord> here = run.Records(u".");
   ASSERT_GE(here.size(), 15u) << "the fixtures are missing";
+  for (auto& record : here) record.Machine = computer;
 
   EXPECT_EQ(csv, std::pair(0, std::string()));
-  EXPECT_EQ((std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str(), CsvDocument(here));
+  EXPECT_EQ(FileBytes(file), CsvDocument(here));
   std::filesystem::remove(file);
   cli::RecordOutput jsonOutput(cli::OutputFormat::Json, cli::ConsoleEnvironment().accountNames);
   const std::string records = jsonOutput.Opening() + jsonOutput.Records(here);
-  EXPECT_EQ(json, std::pair(0, records + jsonOutput.Closing()));  // the closing once the records are in
+  EXPECT_EQ(json, std::pair(1, records + jsonOutput.Closing()));  // the closing once the records are in
+  const std::string unknown = "\",\"status\":\"unreachable\",\"records\":0,\"message\":\"[TestMachine] : Impossible de contacter la machine.\"}";
+  EXPECT_EQ(std::regex_replace(FileBytes("report.json"), std::regex(",\"seconds\":[0-9]+\\.[0-9]{3}"), ""),
+            "[\r\n{\"machine\":" + cli::JsonString(computer) + ",\"status\":\"ok\",\"records\":" + std::to_string(here.size()) +
+                "},\r\n{\"machine\":\"appcensus-no-such-host-1" + unknown + ",\r\n{\"machine\":\"appcensus-no-such-host-2" + unknown + "\r\n]\r\n");
   const auto gamma = std::ranges::find(here, u"Appcensus Fixture Gamma caf\u00e9", &ApplicationRecord::DisplayName);
   ASSERT_NE(gamma, here.end());
   cli::RecordOutput tsvOutput(cli::OutputFormat::Tsv);
   EXPECT_EQ(tsv, std::pair(0, tsvOutput.Opening() + tsvOutput.Records({*gamma})));
+
+  // Each value that only the console program reads, in the 64-bit view, as reg query shows it.
+  auto printed = PrintedValues("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  std::size_t present = 0;
+  for (const auto& record : here) {
+    if (record.UninstallKeyPath != kUninstallKeyPath) continue;
+    for (const auto& extra : kExtraValues) {
+      const std::string shown = printed[TextToUtf8(record.KeyName + u"\\" + extra.valueName)];
+      const std::string data = shown.substr(std::min(shown.size(), shown.find(' ') + 1));
+      EXPECT_EQ(TextToUtf8(record.Extras.*extra.member),
+                shown.starts_with("REG_DWORD ") ? std::to_string(std::int32_t(std::stoul(data, nullptr, 16))) : data)
+          << TextToUtf8(record.KeyName + u" " + extra.valueName);
+      present += !data.empty();
+    }
+  }
+  EXPECT_GE(present, 9u);  // the MSI packages' and the entry that has them all
 }
 
 TEST(CliWine, ExitCodesAndTheOutputWithoutRecords) {
@@ -52,8 +101,9 @@ TEST(CliWine, ExitCodesAndTheOutputWithoutRecords) {
       {L"APPCENSUS-NO-SUCH-MACHINE --timeout 60", {1, CsvDocument({})}},  // the header all the same
       {L". --timeout 0 --format json", {3, "[]\r\n"}},
       {L"--parallel 0", {2, ""}},
+      {L". > Z:\\dev\\full", {2, ""}},  // Wine's drive Z: is the host's root, where /dev/full is a full disk
   };
-  for (const auto& [arguments, outcome] : cases) EXPECT_EQ(RunProgram(arguments), outcome) << std::filesystem::path(arguments);
+  for (const auto& [arguments, outcome] : cases) EXPECT_EQ(Command(L"Appcensus_cli.exe " + std::wstring(arguments)), outcome) << std::filesystem::path(arguments);
 }
 
 }  // namespace
