@@ -207,9 +207,9 @@ TEST_F(InventoryTest, ARemoteMachineIsReadThroughOneConnectionPerReaderAndOneKey
 TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissing) {
   for (const char16_t* key : {u"E1", u"E2"}) Put(srv2_, key, u"DisplayName");
   for (const bool reconnects : {true, false}) {
-    bool dropped = false;
+    std::atomic<bool> dropped{false};
     registry_.beforeQuery = [&](const Text& value) {
-      if (value != u"DisplayName" || std::exchange(dropped, true)) return;
+      if (value != u"DisplayName" || dropped.exchange(true)) return;
       srv2_.DropConnections();
       if (!reconnects) srv2_.SetFaults({.unreachable = true});
     };
