@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int created = CreateRegistryKey(path, u".");
   FUZZ_CHECK(created == 0 || root != 0);
   FUZZ_CHECK(RegistryKeyExists(upper + rest, u".") == created && RegistryKeyExists(lower + rest, u".") == created);
-  FUZZ_CHECK(registry.ConnectionCount() == 0 && registry.OpenHandleCount() == 0);
+  FUZZ_CHECK(registry.CallCount(MemoryRegistry::kConnect) == 0 && registry.OpenHandleCount() == 0);
 
   FUZZ_CHECK(Number(u" \t" + text) == Number(text) && Number(text + u"x") == Number(text));
   if (text.empty() || Text(u" \t+-").find(text[0]) == Text::npos)

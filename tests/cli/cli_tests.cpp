@@ -143,18 +143,6 @@ MemoryMachine& PutApps(MemoryMachine& machine, std::vector<Text> names) {
   return machine;
 }
 
-// Holds each connection to SLOW until FAST2 has been connected to (20 s at most): SLOW ends
-// within its limit (15 s) only when the machines are inventoried at once.
-class OrderingRegistry : public MemoryRegistry {
- public:
-  long ConnectRegistry(const char16_t* machine, RegKey root, RegKey* result) override {
-    if (Text(machine) == u"FAST2") fast2Connected_.release();
-    if (Text(machine) == u"SLOW" && fast2Connected_.try_acquire_for(20s)) fast2Connected_.release();
-    return MemoryRegistry::ConnectRegistry(machine, root, result);
-  }
-  std::counting_semaphore<> fast2Connected_{0};
-};
-
 // The program's environment in memory: standard input, list and written files, outputs.
 struct Console {
   // Runs the program against the registry in place and waits for the jobs it abandoned.
@@ -258,16 +246,23 @@ TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErro
   for (const auto& [arguments, outputFails, code, errors, reads] : cases) {
     Console console;
     console.outputFails = outputFails;
-    const std::size_t calls = registry_.CallCount();
+    const std::size_t connections = registry_.CallCount(MemoryRegistry::kConnect);
     EXPECT_EQ(console.Run(arguments), code);
     EXPECT_EQ(console.err, errors);
-    EXPECT_EQ(registry_.CallCount() > calls, reads);
+    EXPECT_EQ(registry_.CallCount(MemoryRegistry::kConnect) > connections, reads);
     EXPECT_EQ(console.out.ends_with(";SRV1\r\n"), code == kExitUnreachable) << console.out;
   }
 }
 
 TEST(CliProgram, ParallelMachinesReportGroupedInListOrderAsJsonWithTheProgressLineOnAConsole) {
-  OrderingRegistry registry;
+  // Each connection to SLOW waits until FAST2 has been connected to (20 s at most): SLOW ends
+  // within its limit (15 s) only when the machines are inventoried at once.
+  MemoryRegistry registry;
+  std::counting_semaphore<> fast2Connected{0};
+  registry.beforeConnect = [&](const Text& machine) {
+    if (machine == u"FAST2") fast2Connected.release();
+    if (machine == u"SLOW" && fast2Connected.try_acquire_for(20s)) fast2Connected.release();
+  };
   ScopedRegistryApi scope(registry);
   PutApps(registry.AddMachine(u"SLOW"), {u"a", u"b"}).SetFaults({.roundTrip = 5ms});  // ends after the others
   PutApps(registry.AddMachine(u"FAST1"), {u"a", u"b"});

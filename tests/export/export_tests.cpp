@@ -68,7 +68,7 @@ class ExportTest : public ::testing::Test, PrefixPrompt, ExportFileWriter, Docum
 TEST_F(ExportTest, WritesTheShownRecordsInTableOrderOpensTheFileAndCountsAllRecords) {
   Export();  // before any request, an empty table: the header alone, no prefix and no count
   EXPECT_EQ(files, (std::map<Text, std::string>{{u"export\\_14-05-09_06-12-2026.csv", CsvDocument({})}}));
-  EXPECT_EQ(log.Count(), 0u);
+  EXPECT_EQ(log.Calls().size(), 0u);
 
   lastMachineName.Set(u"SRV2");
   for (const char16_t* name : {u"Microsoft Office", u"7-Zip", u"LibreOffice", u"Back office", u"Notepad"})
@@ -80,7 +80,7 @@ TEST_F(ExportTest, WritesTheShownRecordsInTableOrderOpensTheFileAndCountsAllReco
   const Text path = u"export\\SRV2_14-05-09_06-12-2026.csv";
   EXPECT_EQ(files[path], CsvDocument(shown));
   EXPECT_EQ(opened.back(), path);
-  ASSERT_EQ(log.Count(), 1u);
+  ASSERT_EQ(log.Calls().size(), 1u);
   const auto count = log.Calls()[0];  // in the status bar's third field
   EXPECT_EQ(std::tuple(count.text, count.level, count.statusField), std::tuple(Text(u"5"), ActivityLevel::None, 2));
   EXPECT_TRUE(presets.empty());
@@ -111,7 +111,7 @@ TEST_F(ExportTest, FileThatCannotBeWrittenGivesTheErrorLineAndOpensNothing) {
   lastMachineName.Set(u"SRV2");
   writable = false;
   Export();
-  ASSERT_EQ(log.Count(), 1u);
+  ASSERT_EQ(log.Calls().size(), 1u);
   const auto error = log.Calls()[0];  // in the status bar's second field
   EXPECT_EQ(std::tuple(error.text, error.level, error.statusField),
             std::tuple(Text(u"Impossible d'\u00e9crire le fichier d'export export\\SRV2_14-05-09_06-12-2026.csv."),

@@ -31,19 +31,6 @@ const std::string kPassed = kTest + "Teste de la machine effectu\u00e9e correcte
 
 class InventoryTest : public ::testing::Test {
  protected:
-  // Lets a test act before each connection.
-  struct HookedRegistry : MemoryRegistry {
-    long ConnectRegistry(const char16_t* machine, RegKey root, RegKey* result) override {
-      if (beforeConnect) beforeConnect(machine);
-      return MemoryRegistry::ConnectRegistry(machine, root, result);
-    }
-    long QueryValueEx(RegKey key, const char16_t* name, std::uint32_t* type, std::uint8_t* data,
-                      std::uint32_t* length) override {
-      if (beforeQuery) beforeQuery(name);
-      return MemoryRegistry::QueryValueEx(key, name, type, data, length);
-    }
-    std::function<void(const Text&)> beforeConnect, beforeQuery;
-  };
   static void Put(MemoryMachine& machine, TextView key, TextView value, TextView text = u"App") {
     machine.SetString(Text(kUninstallKeyPath) + u"\\" + Text(key), value, text);
   }
@@ -53,7 +40,7 @@ class InventoryTest : public ::testing::Test {
     return entries;
   }
 
-  HookedRegistry registry_;
+  MemoryRegistry registry_;
   MemoryMachine& srv2_ = registry_.AddMachine(u"SRV2");
   ScopedRegistryApi scope_{registry_};
 };
@@ -75,7 +62,7 @@ TEST_F(InventoryTest, TheIdentityTestComparesTheActiveNameWithTheUpperCasedReque
     EXPECT_EQ(TestMachine(name, log), verdict) << TextToUtf8(name);
     EXPECT_EQ(Rendered(log), lines);
   }
-  EXPECT_EQ(registry_.ConnectionCount(), 4u);  // "." is read without a connection
+  EXPECT_EQ(registry_.CallCount(MemoryRegistry::kConnect), 4u);  // "." is read without a connection
   registry_.Local().SetString(kActiveComputerNameKeyPath, kActiveComputerNameValue, u"RENAMED");
   RecordingActivityLog log;
   EXPECT_EQ(TestMachine(u".", log), MachineVerdict::OtherMachine);
@@ -89,7 +76,7 @@ TEST_F(InventoryTest, TheLocalMachineFromTheFirstLineToItsRecord) {
       {u"DisplayName", u"Alpha"},         {u"DisplayVersion", u"2.5"},         {u"InstallSource", u"D:\\media\\"},
       {u"InstallLocation", u"C:\\Alpha\\"}, {u"UninstallString", u"MsiExec.exe /X{A-1}"}};
   for (const auto& [value, text] : values) Put(registry_.Local(), u"{A-1}", value, text);
-  registry_.Local().SetDword(Text(kUninstallKeyPath) + u"\\{A-1}", u"InstallDate", 20200131);  // read as its decimal text
+  registry_.Local().SetValue(Text(kUninstallKeyPath) + u"\\{A-1}", u"InstallDate", reg::kDword, DwordData(20200131));  // read as its decimal text
   Put(registry_.Local(), u"NoName", u"DisplayVersion");  // listed and read, but no record
   Put(registry_.Local(), Text(256, u'L'), u"DisplayName");  // a name too long to list, before the others
   testing::InventoryRun run;
@@ -109,9 +96,7 @@ TEST_F(InventoryTest, MachinesAreListedInTheirOrderAsTypedAndTheLastOneIsCounted
   Put(srv2_, u"B1", u"DisplayName");
   Put(srv2_, u"B2", u"DisplayName");
   Put(registry_.AddMachine(u"SRV1"), u"A1", u"DisplayName");
-  MemoryMachine::Faults down;
-  down.unreachable = true;
-  registry_.AddMachine(u"DOWN").SetFaults(down);
+  registry_.AddMachine(u"DOWN").SetFaults({.unreachable = true});
   testing::InventoryRun run;
   EXPECT_EQ(run.Records(u"SRV2;DOWN;srv1").size(), 3u);
   EXPECT_EQ(Entries(run), (Lines{"SRV2|B1", "SRV2|B2", "srv1|A1"}));

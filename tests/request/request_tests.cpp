@@ -2,7 +2,6 @@
 // job (when the history is stored), and a thousand randomised requests under random limits.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <future>
 #include <random>
 
@@ -200,8 +199,9 @@ TEST_F(MachineWorkerTest, AThousandRequestsNeverWriteAfterTheirClosingLine) {
       if (kind == 4) machine.AddAlias(name);  // answers, but under another name
       for (const char16_t* key : {u"E0", u"E1", u"E2"})
         machine.SetString(Text(kUninstallKeyPath) + u"\\" + name + key, u"DisplayName", u"App");
-      machine.SetFaults({kind == 2, false, std::chrono::milliseconds(kind == 1 ? 1 + random() % 3 : 0),
-                         kind == 3 ? static_cast<int>(5 + random() % 60) : -1});
+      machine.SetFaults({.unreachable = kind == 2,
+                         .roundTrip = std::chrono::milliseconds(kind == 1 ? 1 + random() % 3 : 0),
+                         .loseConnectionAfterCalls = kind == 3 ? static_cast<int>(5 + random() % 60) : -1});
       machines.push_back(name);
       request += (m ? u";" : u"") + name;
     }

@@ -60,7 +60,7 @@ TEST_F(SettingsTest, WithoutTheKeyNothingLoadsButTheDefaultLimitAndNoSaveCreates
   SaveTimeLimitSetting(u"30");
   windowExists_ = false;  // no main window
   SaveWindowSize(*this);
-  EXPECT_FALSE(registry_.Local().KeyExists(kSettingsKeyPath));
+  EXPECT_EQ(RegistryKeyExists(kSettingsKeyPath, u"."), 0);
 }
 
 TEST_F(SettingsTest, TheHistoryStartsAsTypedAndLoadsIntoTheBoxKeepingItsText) {

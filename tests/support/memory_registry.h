@@ -2,11 +2,11 @@
 // functions do (status codes, ERROR_MORE_DATA, sizes in bytes for data and in characters
 // for names). The local machine is reached through the predefined roots; other machines
 // through ConnectRegistry by name (letter case ignored). Faults can be injected per
-// machine: unreachable, refused, a network round trip (a connection costs four, any other
-// call one), a connection lost after k calls or dropped at once, and keys whose opening is
-// refused. It can answer as to a 32-bit program, whose keys below HKEY_LOCAL_MACHINE\SOFTWARE
-// open in the 32-bit view (WOW6432Node) unless KEY_WOW64_64KEY is asked for. Safe to call
-// from several threads.
+// machine: unreachable, a network round trip (a connection costs four, any other call one), a
+// connection lost after k calls or dropped at once, and keys whose opening is refused. It can
+// answer as to a 32-bit program, whose keys below HKEY_LOCAL_MACHINE\SOFTWARE open in the
+// 32-bit view (WOW6432Node) unless KEY_WOW64_64KEY is asked for, and lets a test act before
+// each connection and each query. Safe to call from several threads.
 #pragma once
 
 #include <algorithm>
@@ -39,7 +39,6 @@ class MemoryMachine {
  public:
   struct Faults {
     bool unreachable = false;           // the connection fails: network path not found
-    bool refused = false;               // the connection fails: access denied
     std::chrono::microseconds roundTrip{0};
     int loseConnectionAfterCalls = -1;  // from then on every call fails (-1: never)
   };
@@ -49,18 +48,14 @@ class MemoryMachine {
     SetString(u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName",
               u"ComputerName", computerName);
   }
-  const Text& ComputerName() const { return computerName_; }
 
   // Test set-up, by full textual path ("HKEY_LOCAL_MACHINE\..."); keys are created as needed.
   void CreateKey(TextView keyPath) { OnKey(keyPath, true, [](Key&) {}); }
   void SetValue(TextView keyPath, TextView valueName, std::uint32_t type, std::vector<std::uint8_t> data) {
     OnKey(keyPath, true, [&](Key& key) { key.values[UpperCase(valueName)] = Value{type, std::move(data)}; });
   }
-  void SetString(TextView keyPath, TextView valueName, TextView text, std::uint32_t type = reg::kSz) {
-    SetValue(keyPath, valueName, type, StringData(text));
-  }
-  void SetDword(TextView keyPath, TextView valueName, std::uint32_t value) {
-    SetValue(keyPath, valueName, reg::kDword, DwordData(value));
+  void SetString(TextView keyPath, TextView valueName, TextView text) {
+    SetValue(keyPath, valueName, reg::kSz, StringData(text));
   }
   // Opening this key is refused from now on.
   void DenyAccess(TextView keyPath) { OnKey(keyPath, true, [](Key& key) { key.denied = true; }); }
@@ -74,7 +69,6 @@ class MemoryMachine {
     });
     return found;
   }
-  bool KeyExists(TextView keyPath) { return OnKey(keyPath, false, [](Key&) {}); }
   void SetFaults(const Faults& faults) {
     std::lock_guard lock(mutex_);
     faults_ = faults;
@@ -156,17 +150,18 @@ class MemoryRegistry : public RegistryApi {
     std::lock_guard lock(mutex_);
     return handles_.size();
   }
-  // Calls made so far, and those of one kind.
+  // Calls of one kind made so far.
   enum Kind { kConnect, kOpen, kQuery, kEnumerate, kClose, kOther, kKinds };
-  std::size_t CallCount() const { return calls_; }
   std::size_t CallCount(Kind kind) const { return byKind_[kind]; }
-  std::size_t ConnectionCount() const { return byKind_[kConnect]; }
   // Answer as to a 32-bit program on 64-bit Windows.
   std::atomic<bool> thirtyTwoBitProgram{false};
+  // Called with the machine's or the value's name before each connection or query, outside the
+  // registry's lock (they may wait); set them while no call is under way.
+  std::function<void(const Text&)> beforeConnect, beforeQuery;
 
   long ConnectRegistry(const char16_t* machineName, RegKey root, RegKey* result) override {
+    if (beforeConnect) beforeConnect(machineName);
     std::unique_lock lock(mutex_);
-    ++calls_;
     ++byKind_[kConnect];
     *result = 0;
     const Text name = UpperCase(machineName);
@@ -176,7 +171,6 @@ class MemoryRegistry : public RegistryApi {
     const auto found = std::find_if(machines_.begin(), machines_.end(), answers);
     MemoryMachine* target = found == machines_.end() ? nullptr : found->get();
     if (target == nullptr || target->faults_.unreachable) return reg::kBadNetPath;
-    if (target->faults_.refused) return reg::kAccessDenied;
     const long status = Enter(*target, lock, 4);
     if (status == reg::kSuccess) *result = NewHandle(Handle{target, MemoryMachine::RootPath(root), target->generation_});
     return status;
@@ -193,6 +187,7 @@ class MemoryRegistry : public RegistryApi {
   }
   long QueryValueEx(RegKey key, const char16_t* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataLength) override {
+    if (beforeQuery) beforeQuery(valueName ? valueName : u"");
     return OnKey(key, kQuery, [&](const Handle& handle) {
       const auto& values = handle.Key().values;
       const auto found = values.find(UpperCase(valueName ? valueName : u""));
@@ -261,7 +256,6 @@ class MemoryRegistry : public RegistryApi {
   // local registry, reached without a connection and free of the machine's faults.
   long OnKey(RegKey key, Kind kind, const std::function<long(const Handle&)>& action, bool evenWhenLost = false) {
     std::unique_lock lock(mutex_);
-    ++calls_;
     ++byKind_[kind];
     Handle handle{machines_.front().get(), MemoryMachine::RootPath(key)};
     if (!IsPredefinedRoot(key) && !handles_.count(key)) return reg::kInvalidHandle;
@@ -300,7 +294,6 @@ class MemoryRegistry : public RegistryApi {
   std::vector<std::unique_ptr<MemoryMachine>> machines_;
   std::map<RegKey, Handle> handles_;
   RegKey lastHandle_ = 0x1000;
-  std::atomic<std::size_t> calls_{0};
   std::array<std::atomic<std::size_t>, kKinds> byKind_{};
 };
 

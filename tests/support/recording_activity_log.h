@@ -35,10 +35,6 @@ class RecordingActivityLog : public ActivityLog {
       if (!call.isProgress) lines.push_back(call.text);
     return lines;
   }
-  std::size_t Count() const {
-    std::lock_guard lock(mutex_);
-    return calls_.size();
-  }
   void Clear() {
     std::lock_guard lock(mutex_);
     calls_.clear();
