@@ -40,6 +40,9 @@ class InventoryTest : public ::testing::Test {
     return entries;
   }
 
+  // No test leaves a key or a connection open.
+  void TearDown() override { EXPECT_EQ(registry_.OpenHandleCount(), 0u); }
+
   MemoryRegistry registry_;
   MemoryMachine& srv2_ = registry_.AddMachine(u"SRV2");
   ScopedRegistryApi scope_{registry_};
@@ -67,7 +70,6 @@ TEST_F(InventoryTest, TheIdentityTestComparesTheActiveNameWithTheUpperCasedReque
   RecordingActivityLog log;
   EXPECT_EQ(TestMachine(u".", log), MachineVerdict::OtherMachine);
   EXPECT_EQ(Rendered(log).back(), differs);
-  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
 }
 
 TEST_F(InventoryTest, TheLocalMachineFromTheFirstLineToItsRecord) {
@@ -105,7 +107,6 @@ TEST_F(InventoryTest, MachinesAreListedInTheirOrderAsTypedAndTheLastOneIsCounted
   lines.erase(std::remove_if(lines.begin(), lines.end(), [](auto& line) { return line.find("Entr\u00e9es|0|3") == line.npos; }), lines.end());
   EXPECT_EQ(lines, Lines{"1 Entr\u00e9es|0|3"});  // the last machine's count, once
   EXPECT_EQ(run.log->Lines().rbegin()[1], u"R\u00e9cup\u00e9ration des informations de chaque applications sur la machine SRV2;DOWN;srv1 (3 entr\u00e9es)...");
-  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
 }
 
 // Each entry is opened once and read through its key (its command a ninth value when needed),
@@ -133,7 +134,6 @@ TEST_F(InventoryTest, EachEntryIsOpenedOnceItsCommandReadWhenNeededAndNothingOnc
     for (const auto& call : run.log->Calls())
       if (call.isProgress && call.maximum == 3) progress.push_back(call.value);
     EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(registry_.OpenHandleCount(), 0u);
   }
   // Abandoned while the first entry is read: its values are all read, nothing after them.
   testing::InventoryRun abandoned;
@@ -143,7 +143,6 @@ TEST_F(InventoryTest, EachEntryIsOpenedOnceItsCommandReadWhenNeededAndNothingOnc
   };
   EXPECT_EQ(abandoned.Records(u".").size(), 0u);
   EXPECT_EQ(calls(MemoryRegistry::kQuery) - before, 1 + 8u);
-  EXPECT_EQ(registry_.OpenHandleCount(), 0u);
 }
 
 // The Uninstall keys of a machine in their order: the 64-bit view, the 32-bit view, each user
@@ -179,12 +178,11 @@ TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
     const Lines lines = Rendered(*run.log, false);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Recherches"); }), 1);
     EXPECT_EQ(lines[4], std::to_string(listed.size()) + " Entr\u00e9es|0|3");
-    EXPECT_EQ(registry_.OpenHandleCount(), 0u);
   }
 }
 
 // A lost connection is made again once and the read retried; when that fails too, the value
-// reads as missing, and nothing is left open.
+// reads as missing.
 TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissing) {
   for (const char16_t* key : {u"E1", u"E2"}) Put(srv2_, key, u"DisplayName");
   for (const bool reconnects : {true, false}) {
@@ -196,7 +194,6 @@ TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissin
     };
     testing::InventoryRun run;
     EXPECT_EQ(run.Records(u"SRV2").size(), reconnects ? 2u : 0u);
-    EXPECT_EQ(registry_.OpenHandleCount(), 0u);
   }
 }
 

@@ -183,10 +183,6 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLa
   EXPECT_EQ(gadgets.activityTexts, (std::vector<Text>{u"6 applications", u"Traitement en cours...", u"6 applications"}));
   EXPECT_EQ(gadgets.activityImages[1], NamedId(u"ICO_ActionEnCours"));
   EXPECT_EQ(gadgets.statusTexts[1], u"Traitement en cours...");
-  search.Set(u"zzz");  // no match: empty views, shown again
-  gadgets.viewsVisible = false;
-  views.Fill(table);
-  EXPECT_TRUE(gadgets.rows.empty() && gadgets.nodes.empty() && gadgets.viewsVisible);
 }
 
 // Logs through another log and, at the first count line (field 3), runs `hook`.
