@@ -84,22 +84,15 @@ TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNex
   EXPECT_EQ(StoredText(L"CBX_Machines"), std::nullopt);
 }
 
-// A request made while the worker pauses after the last one runs next, in its turn, also when it
-// names the same machine again.
-TEST_F(RequestTest, ARequestMadeDuringThePauseAfterAnotherRunsNextEvenForTheSameMachine) {
-  for (const std::wstring& second : {ComputerName(), std::wstring(L".")}) {
-    ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
-    ASSERT_GE(RequestAndWait(second, second == L"." ? HostName() : second), 0) << ActivityText();
-  }
-}
-
-TEST_F(RequestTest, WhileBusyTheViewsWaitHiddenAndClosingThenEndsWithZero) {
-  // A request during the worker's pause after a result: the table and the tree wait hidden for
-  // at least the rest of the pause; the activity list does not.
+TEST_F(RequestTest, ARequestDuringThePauseRunsNextWithTheViewsHiddenMeanwhileAndClosingEndsWithZero) {
+  // A request during the worker's pause after a result, of the same machine again: the table and
+  // the tree wait hidden for at least the rest of the pause, the activity list does not, and the
+  // request runs next.
   ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
   Request(L".");
   EXPECT_FALSE(Shown(table) || Shown(tree));
   EXPECT_TRUE(Shown(activity));
+  EXPECT_GE(Logged(kDone + HostName(), 60000), 0) << ActivityText();
   EXPECT_EQ(Close(), 0);
   // Closed at once after the click, and once the worker (it looks every second) took it.
   for (DWORD delay : {0, 700, 1400}) {
