@@ -24,7 +24,8 @@ const Text kWait = u" secondes de temp d'attente pour le traitement de la machin
 const Text kDone = u"Traitement termin\u00e9 sur la machine ";
 const Text kFailed = u"Impossible de r\u00e9cuperer les informations de la machine.";
 
-TEST(JobGateTest, AbandonWaitsForAWriteUnderWayAndRefusesEveryLaterOne) {
+// That the gate refuses every later write, the thousand requests below show.
+TEST(JobGateTest, AbandonWaitsForAWriteUnderWay) {
   JobGate gate;
   testing::Latch inside, release;
   auto writing = std::async(std::launch::async, [&] {
@@ -39,9 +40,6 @@ TEST(JobGateTest, AbandonWaitsForAWriteUnderWayAndRefusesEveryLaterOne) {
   release.Open();
   EXPECT_TRUE(writing.get());
   abandoning.get();
-  bool ran = false;
-  EXPECT_FALSE(gate.Run([&] { ran = true; }));
-  EXPECT_FALSE(ran);
 }
 
 // Notes what the worker asks of the window among the log lines.
