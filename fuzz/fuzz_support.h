@@ -10,17 +10,13 @@
 
 namespace appcensus::fuzz {
 
-// Every two bytes make one UTF-16 unit (little-endian), so NULs, unpaired surrogates and any
-// other unit occur; an odd last byte is dropped.
-inline Text UnitsOf(const std::uint8_t* data, std::size_t size) {
+// Text number `n` of the input, the texts being separated by U+FFFF (a noncharacter). Every two
+// bytes make one UTF-16 unit (little-endian), so NULs, unpaired surrogates and any other unit
+// occur; an odd last byte is dropped.
+inline Text Part(const std::uint8_t* data, std::size_t size, std::size_t n) {
   Text units;
   for (std::size_t i = 0; i + 1 < size; i += 2) units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
-  return units;
-}
-
-// Text number `n` of the input, the texts being separated by U+FFFF (a noncharacter).
-inline Text Part(const std::uint8_t* data, std::size_t size, std::size_t n) {
-  return NthField(UnitsOf(data, size), 0xFFFF, n);
+  return NthField(units, 0xFFFF, n);
 }
 
 }  // namespace appcensus::fuzz

@@ -22,9 +22,7 @@ class RecordingGadgets : public Gadgets {
   std::vector<NamedValue> activityImages;
   Text statusTexts[4];
   NamedValue statusIcon = 0;
-  int progressValue = 0;
-  int progressMaximum = 100;
-  std::vector<int> progressValues;
+  std::vector<std::pair<int, int>> progress;  // value and maximum, call by call
   bool progressVisible = true;
   int batches = 0;
 
@@ -52,11 +50,7 @@ class RecordingGadgets : public Gadgets {
   }
   void SetStatusText(int field, TextView text) override { statusTexts[field] = Text(text); }
   void SetStatusIcon(NamedValue image) override { statusIcon = image; }
-  void SetStatusProgress(int value, int maximum) override {
-    progressValue = value;
-    progressMaximum = maximum;
-    progressValues.push_back(value);
-  }
+  void SetStatusProgress(int value, int maximum) override { progress.emplace_back(value, maximum); }
   void SetProgressVisible(bool visible) override { progressVisible = visible; }
 };
 

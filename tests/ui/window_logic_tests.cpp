@@ -185,25 +185,23 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLa
   EXPECT_EQ(gadgets.statusTexts[1], u"Traitement en cours...");
 }
 
-// Logs through another log and, at the first count line (field 3), runs `hook`.
+// A log that runs `hook` at the first count line (field 3).
 class HookAtCountLine : public ActivityLog {
  public:
-  HookAtCountLine(ActivityLog& target, std::function<void()> hook) : target_(target), hook_(std::move(hook)) {}
-  void LogActivity(TextView text, ActivityLevel level, int field) override {
-    target_.LogActivity(text, level, field);
+  explicit HookAtCountLine(std::function<void()> hook) : hook_(std::move(hook)) {}
+  void LogActivity(TextView, ActivityLevel, int field) override {
     if (field == 3 && hook_) std::exchange(hook_, nullptr)();
   }
-  void SetStatusProgress(int value, int maximum) override { target_.SetStatusProgress(value, maximum); }
+  void SetStatusProgress(int, int) override {}
 
  private:
-  ActivityLog& target_;
   std::function<void()> hook_;
 };
 
 TEST_F(ViewsTest, AFillFromTheWindowThreadDuringAnotherOnesNeverDoublesTheRows) {
   for (int i = 0; i < 3; ++i) table.Store(Record(u"App" + DecimalText(i), u"K" + DecimalText(i)));
   testing::Latch atCountLine, goOn;
-  HookAtCountLine hooked(log, [&] {
+  HookAtCountLine hooked([&] {
     atCountLine.Open();
     goOn.Wait();
   });
@@ -230,14 +228,13 @@ TEST_F(ViewsTest, ADrainTakesWhatWasQueuedWhenItBeganALongFillGoesInPartsAndTheL
     log.SetStatusProgress(3, 9);
   }).join();
   channel.Drain();
-  EXPECT_EQ(gadgets.progressValues, (std::vector<int>{2, 3}));
+  EXPECT_EQ(gadgets.progress, (std::vector<std::pair<int, int>>{{2, 9}, {3, 9}}));
   EXPECT_TRUE(gadgets.activityTexts.empty());
   std::thread([this] {
     views.Fill(table);
     log.LogActivity(u"after", ActivityLevel::None, 1);
   }).join();
-  const std::size_t rowsPerDrain[] = {500, 1000, 1200, 1200};
-  for (const std::size_t rows : rowsPerDrain) {
+  for (const std::size_t rows : {500, 1000, 1200, 1200}) {  // after each drain
     const int wakesBefore = wakes;
     channel.Drain();
     EXPECT_EQ(gadgets.rows.size(), rows);
@@ -281,7 +278,7 @@ TEST_F(ViewsTest, ALogCallAddsItsRowAndSetsItsFieldTheLevelsIconAndTheProgressBa
   log.LogActivity(u"b", ActivityLevel::Error, 3);
   log.LogActivity(u"c", ActivityLevel::None, 1);
   EXPECT_EQ(gadgets.statusIcon, NamedId(u"ICO_ActionErreur"));
-  EXPECT_TRUE(gadgets.progressVisible && gadgets.progressValue == 30 && gadgets.progressMaximum == 200);
+  EXPECT_TRUE(gadgets.progressVisible && gadgets.progress.back() == std::pair(30, 200));
   log.LogActivity(u"d", ActivityLevel::Done, 2);
   log.LogActivity(u"e", static_cast<ActivityLevel>(-1), 1);
   log.LogActivity(u"f", static_cast<ActivityLevel>(4), 7);
