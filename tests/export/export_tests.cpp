@@ -1,7 +1,6 @@
 // The export: the file's header and name, and the whole export against a fixture that is its
 // prompt, its file writer (in memory; the Win32 writer has a Wine test of its own) and shell.
-// The fuzz target of the export (fuzz/fuzz_csv.cpp) states its lines and the cleaning of the
-// prefix whole; its seeds hold their cases.
+// Its lines and the cleaning of the prefix are stated whole by its fuzz target (fuzz/fuzz_csv.cpp).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -20,9 +19,8 @@ TEST(CsvDocument, TheHeaderNamesTheNineColumns) {
             "Emplacement dans la base de registre;Nom de machine\r\n");
 }
 
-// A device name before the first dot of the file name would open the device: the prefix then
-// gets an underscore in front (the fuzz target checks that every device name gets one), and
-// only then.
+// A device name before the first dot would open the device: the prefix then gets an underscore
+// in front (the fuzz target checks that every device name gets one), and only then.
 TEST(ExportFileName, OnlyADeviceNameBeforeTheFirstDotGetsAnUnderscore) {
   for (const char16_t* prefix : {u"CON", u"CONSOLE.x", u"COM10.x", u"srv.CON.x"})
     EXPECT_EQ(CleanFileNamePrefix(prefix), prefix) << TextToUtf8(prefix);

@@ -8,12 +8,10 @@
 namespace appcensus {
 namespace {
 
-using Texts = std::pair<const char16_t*, const char16_t*>;
-
 TEST(EntryRulesTest, InstallDateRewritesOnlyEightDigitsThatFormADate) {
-  const Texts cases[] = {{u"20110606", u"06/06/2011"}, {u"20241231", u"31/12/2024"}, {u"20240101", u"01/01/2024"},
-                         {u"20111306", u"20111306"},   {u"20110006", u"20110006"},   {u"20110632", u"20110632"},
-                         {u"20110600", u"20110600"}};
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"20110606", u"06/06/2011"}, {u"20241231", u"31/12/2024"}, {u"20240101", u"01/01/2024"}, {u"20111306", u"20111306"},
+      {u"20110006", u"20110006"},   {u"20110632", u"20110632"},   {u"20110600", u"20110600"}};
   for (const auto& [date, rewritten] : cases) EXPECT_EQ(RewriteInstallDate(date), rewritten) << TextToUtf8(date);
 }
 

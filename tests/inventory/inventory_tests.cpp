@@ -158,7 +158,7 @@ TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
   for (const auto& [key, name] : entries) srv2_.SetString(key + u"\\" + name, u"DisplayName", name);
   srv2_.DenyAccess(hive(u"S-1-5-21-3"));
   srv2_.CreateKey(kUsersRootPath + Text(u"S-1-5-21-4"));  // a hive without the key
-  const Lines all = {"64|A", "64|Twin", "32|Twin", "S-1-5-21-1|U"};
+  const Lines all = {"32|Twin", "64|A", "64|Twin", "S-1-5-21-1|U"};  // sorted
   const std::tuple<bool, bool, Lines> cases[] = {{false, false, all}, {true, false, all}, {false, true, {}}};
   for (const auto& [thirtyTwoBitProgram, noKey64, listed] : cases) {
     registry_.thirtyTwoBitProgram = thirtyTwoBitProgram;
@@ -171,9 +171,7 @@ TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
       const Text place = where == EntryLocation::Machine ? u"64" : where == EntryLocation::Machine32 ? u"32" : UserSidOf(record.UninstallKeyPath);
       found.push_back(TextToUtf8(place + u"|" + record.KeyName));
     }
-    std::sort(found.begin(), found.end(), [&](auto& a, auto& b) {
-      return std::find(all.begin(), all.end(), a) < std::find(all.begin(), all.end(), b);
-    });
+    std::ranges::sort(found);
     EXPECT_EQ(found, listed) << thirtyTwoBitProgram;
     const Lines lines = Rendered(*run.log, false);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Recherches"); }), 1);
