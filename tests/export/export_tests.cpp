@@ -19,6 +19,15 @@ TEST(CsvDocument, TheHeaderNamesTheNineColumns) {
             "Emplacement dans la base de registre;Nom de machine\r\n");
 }
 
+TEST(CsvField, QuotesWhatWouldBreakTheLineAndGuardsWhatASpreadsheetWouldRun) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u" - ", u" - "}, {u"a;b", u"\"a;b\""}, {u"a\nb", u"\"a\nb\""},  // " - " begins with a blank: unguarded
+      {u"=1+2", u"'=1+2"}, {u"@SUM(A1)", u"'@SUM(A1)"}, {u"\tcmd", u"'\tcmd"},
+      {u"\r=1", u"\"'\r=1\""},                 // a carriage return first is guarded, then quoted
+      {u"=\"B1\"", u"\"'=\"\"B1\"\"\""}};  // the apostrophe inside the quotes
+  for (const auto& [value, field] : cases) EXPECT_EQ(CsvField(value), field) << TextToUtf8(value);
+}
+
 // A device name before the first dot would open the device: the prefix then gets an underscore
 // in front (the fuzz target checks that every device name gets one), and only then.
 TEST(ExportFileName, OnlyADeviceNameBeforeTheFirstDotGetsAnUnderscore) {

@@ -1,14 +1,10 @@
 // The inventory against a seeded, hostile corpus of uninstall entries written raw below the
-// Uninstall key of the local machine: natively in the in-memory registry, under Wine in
-// Wine's own registry (other tests that read that key must not run meanwhile: CTest resource
-// lock "uninstall_key"). Entries hold values of random types and sizes around every buffer
-// limit of the registry layer, strings with odd or missing terminators, embedded NULs,
-// unpaired surrogates, braces everywhere, value names in other letter cases and stray values.
-// Every listed entry whose DisplayName reads as text gives exactly one record: that of the
-// rules applied to an independent reading of the raw data the registry holds (so whatever
-// Wine refuses or stores otherwise is judged as stored). A key name over 255 characters (the
-// registry's longest) does not fit the layer's name buffer: that entry is left out, and the
-// listing goes on.
+// local Uninstall key: natively in the in-memory registry, under Wine in Wine's own (CTest
+// resource lock "uninstall_key"). Values of random types and sizes around every buffer limit,
+// odd or missing terminators, embedded NULs, unpaired surrogates, braces, names in other
+// letter cases, stray values. Every listed entry whose DisplayName reads as text gives exactly
+// the record of the rules applied to an independent reading of the raw data (what Wine refuses
+// or stores otherwise is judged as stored). A key name over 255 characters is left out.
 #include <gtest/gtest.h>
 
 #include <iterator>

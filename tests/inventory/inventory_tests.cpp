@@ -180,9 +180,9 @@ TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
 }
 
 // A lost connection is made again once and the read retried; when that fails too, the value
-// reads as missing.
+// reads as missing. One entry, so that the connection is lost under one reader only.
 TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissing) {
-  for (const char16_t* key : {u"E1", u"E2"}) Put(srv2_, key, u"DisplayName");
+  Put(srv2_, u"E1", u"DisplayName");
   for (const bool reconnects : {true, false}) {
     std::atomic<bool> dropped{false};
     registry_.beforeQuery = [&](const Text& value) {
@@ -191,7 +191,7 @@ TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissin
       if (!reconnects) srv2_.SetFaults({.unreachable = true});
     };
     testing::InventoryRun run;
-    EXPECT_EQ(run.Records(u"SRV2").size(), reconnects ? 2u : 0u);
+    EXPECT_EQ(run.Records(u"SRV2").size(), reconnects ? 1u : 0u);
   }
 }
 

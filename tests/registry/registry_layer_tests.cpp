@@ -26,6 +26,17 @@ class RegistryLayerTest : public ::testing::Test {
   ScopedRegistryApi scope_{backend_.Api()};
 };
 
+TEST_F(RegistryLayerTest, TextsReadWhole) {
+  const Text long1000 = Text(999, u'y') + u"\u00e9";
+  const std::tuple<const char16_t*, std::uint32_t, Text> cases[] = {
+      {u"Long254", reg::kSz, Text(254, u'x')}, {u"Long1000", reg::kExpandSz, long1000}};
+  for (const auto& [name, type, text] : cases) {
+    backend_.PutRaw(u"", name, type, StringData(text));
+    EXPECT_EQ(RegistryValueExists(Path(), name, u"."), 1) << TextToUtf8(name);
+    EXPECT_EQ(ReadRegistryValue(Path(), name, u"."), text) << TextToUtf8(name);
+  }
+}
+
 TEST_F(RegistryLayerTest, WritesStoreTheBytesOfTheirType) {
   const std::tuple<std::uint32_t, const char16_t*, Bytes> cases[] = {
       {reg::kSz, u"ab", {'a', 0, 'b', 0, 0, 0}}, {reg::kExpandSz, u"%T%", StringData(u"%T%")}};

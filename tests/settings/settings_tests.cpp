@@ -13,6 +13,7 @@ TEST(HistoryTest, TheNameGoesInFrontUpperCasedAndTheOldestNamesMakeRoom) {
   const std::tuple<Text, Text, Text> cases[] = {
       {u"pc01", u"srv2", u"SRV2|pc01"},
       {u"PC10", u"PC1", u"PC1|PC10"},  // contained in a stored name, but not that name
+      {u"VM|a|b", u"vm", u"VM|a|b"},    // already there, in another letter case
       {full, u"cc", u"CC|" + full},    // 254 characters: all kept
       {full, u"ccc", u"CCC|" + Text(240, u'a')}};
   for (const auto& [history, name, updated] : cases) EXPECT_EQ(HistoryWithName(history, name), updated);

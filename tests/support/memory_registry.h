@@ -1,12 +1,9 @@
 // An in-memory registry of several simulated machines, answering as the Win32 registry
-// functions do (status codes, ERROR_MORE_DATA, sizes in bytes for data and in characters
-// for names). The local machine is reached through the predefined roots; other machines
-// through ConnectRegistry by name (letter case ignored). Faults can be injected per
-// machine: unreachable, a network round trip (a connection costs four, any other call one), a
-// connection lost after k calls or dropped at once, and keys whose opening is refused. It can
-// answer as to a 32-bit program, whose keys below HKEY_LOCAL_MACHINE\SOFTWARE open in the
-// 32-bit view (WOW6432Node) unless KEY_WOW64_64KEY is asked for, and lets a test act before
-// each connection and each query. Safe to call from several threads.
+// functions do. The local machine is reached through the predefined roots, others through
+// ConnectRegistry by name. Faults per machine: unreachable, a round-trip cost (a connection
+// four, any other call one), a connection lost after k calls or dropped at once, refused keys.
+// It can answer as to a 32-bit program (keys below HKEY_LOCAL_MACHINE\SOFTWARE open in the
+// WOW6432Node view unless KEY_WOW64_64KEY is asked for). Safe to call from several threads.
 #pragma once
 
 #include <algorithm>
