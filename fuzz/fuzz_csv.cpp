@@ -29,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (guarded.find_first_of(u";\"\r\n") == Text::npos) FUZZ_CHECK(CsvField(value) == guarded);
     values.push_back(guarded);
   }
-  FUZZ_CHECK(ReadCsvLine(CsvLine(record)) == values);
+  FUZZ_CHECK(ReadCsvRecords(CsvLine(record) + u"\r\n") == std::vector<CsvFields>{values});
   const std::string document = CsvDocument({record});
   FUZZ_CHECK(document.ends_with("\r\n") && TextToUtf8(Utf8ToText(document)) == document);
   for (Text& value : values) value = Utf8ToText(TextToUtf8(value));
-  FUZZ_CHECK(ReadCsvDocument(document) == std::vector<std::vector<Text>>({*ReadCsvLine(kCsvHeader), values}));
+  FUZZ_CHECK((ReadCsvDocument(document) == std::vector<CsvFields>{ReadCsvRecords(Text(kCsvHeader) + u"\r\n")->at(0), values}));
 
   const Text prefix = fuzz::Part(data, size, 9), clean = CleanFileNamePrefix(prefix);
   const std::size_t shift = clean.size() - prefix.size();

@@ -38,7 +38,7 @@ Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine);
 Text EnumerateRegistrySubKey(TextView keyPath, int index, TextView machine, bool* nameTooLong);
 Text LocalComputerName();
 
-// Path resolution, exposed for tests.
+// The predefined root a textual path starts with (0 for none), and the subkey after it.
 RegKey RootKeyOfPath(TextView keyPath);
 Text SubKeyOfPath(TextView keyPath);
 // Value of hexadecimal text (its UTF-8 bytes); characters that are not hexadecimal digits

@@ -49,16 +49,4 @@ NamedValue NamedId(TextView name, std::int32_t kind) {
   return it == registry.entries->end() ? 0 : it->second.value;
 }
 
-bool NamedIdRegistryExists() {
-  Registry& registry = TheRegistry();
-  std::lock_guard lock(registry.mutex);
-  return registry.entries != nullptr;
-}
-
-void ResetNamedIdsForTesting() {
-  Registry& registry = TheRegistry();
-  std::lock_guard lock(registry.mutex);
-  registry.entries.reset();
-}
-
 }  // namespace appcensus

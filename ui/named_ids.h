@@ -16,9 +16,4 @@ using NamedValue = std::intptr_t;
 void RegisterNamedId(TextView name, std::int32_t kind, NamedValue value, TextView note);
 NamedValue NamedId(TextView name, std::int32_t kind = 0);
 
-// Whether the registry has been created (by a first registration); for tests.
-bool NamedIdRegistryExists();
-// Forgets every entry (tests only: the program never removes one).
-void ResetNamedIdsForTesting();
-
 }  // namespace appcensus

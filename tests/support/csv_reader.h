@@ -47,11 +47,4 @@ inline std::optional<std::vector<CsvFields>> ReadCsvRecords(TextView text) {
 // Every record of a whole file (UTF-8, invalid sequences read as U+FFFD); nothing when malformed.
 inline std::optional<std::vector<CsvFields>> ReadCsvDocument(std::string_view utf8) { return ReadCsvRecords(Utf8ToText(utf8)); }
 
-// The fields of one record given without its CR LF (it may hold quoted line breaks).
-inline std::optional<CsvFields> ReadCsvLine(TextView line) {
-  auto records = ReadCsvRecords(Text(line) + u"\r\n");
-  if (!records || records->size() != 1) return std::nullopt;
-  return std::move(records->front());
-}
-
 }  // namespace appcensus

@@ -15,8 +15,7 @@ class RecordingActivityLog : public ActivityLog {
     Text text;
     ActivityLevel level = ActivityLevel::None;
     int statusField = 0;
-    int value = 0;    // progress calls
-    int maximum = 0;  // progress calls
+    int value = 0, maximum = 0;  // progress calls
   };
 
   void LogActivity(TextView text, ActivityLevel level, int statusField) override {

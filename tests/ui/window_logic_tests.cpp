@@ -107,7 +107,6 @@ ApplicationRecord Record(Text name, Text key) {
 class ViewsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetNamedIdsForTesting();
     NamedValue value = 100;
     for (const IconImage& icon : kIcons) RegisterNamedId(icon.name, 0, value++, u"");
     channel.Attach(gadgets, [this] { return ++wakes > 0; });
@@ -123,16 +122,13 @@ class ViewsTest : public ::testing::Test {
 };
 
 TEST(NamedIdsTest, NamesAreExactPerKindAndTheLastRegistrationWins) {
-  ResetNamedIdsForTesting();
-  EXPECT_EQ(NamedId(u"BT_Afficher", 0), 0);
-  EXPECT_FALSE(NamedIdRegistryExists());  // a lookup creates nothing
-  RegisterNamedId(u"BT_Afficher", 0, 5, u"");
-  RegisterNamedId(u"BT_Afficher", 0, 7, u"note");
-  RegisterNamedId(u"BT_Afficher", -1, 9, u"");
-  EXPECT_TRUE(NamedIdRegistryExists());
-  EXPECT_EQ(NamedId(u"BT_Afficher", 0), 7);
-  EXPECT_EQ(NamedId(u"BT_Afficher", -1), 9);
-  EXPECT_EQ(NamedId(u"BT_AFFICHER", 0) + NamedId(u"BT_Afficher", 1), 0);
+  EXPECT_EQ(NamedId(u"BT_Named", 0), 0);
+  RegisterNamedId(u"BT_Named", 0, 5, u"");
+  RegisterNamedId(u"BT_Named", 0, 7, u"note");
+  RegisterNamedId(u"BT_Named", -1, 9, u"");
+  EXPECT_EQ(NamedId(u"BT_Named", 0), 7);
+  EXPECT_EQ(NamedId(u"BT_Named", -1), 9);
+  EXPECT_EQ(NamedId(u"BT_NAMED", 0) + NamedId(u"BT_Named", 1), 0);
 }
 
 TEST_F(ViewsTest, ARecordGivesARowAndABranchWithLabelsAndImages) {
