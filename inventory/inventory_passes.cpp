@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -43,6 +45,87 @@ std::vector<Text> UninstallLocations(RegistrySession& session, bool all) {
   return locations;
 }
 
+// Entries read at a time on `machine`: one locally, where the wait is the work's, else the
+// context's number (at least one, at most `most`).
+std::size_t ReadersFor(const InventoryContext& context, const Text& machine, std::size_t most) {
+  return machine == u"." ? 1 : std::clamp<std::size_t>(context.readers, 1, std::max<std::size_t>(most, 1));
+}
+
+// Starts `count` helpers running `work(k)` for k = 1..count-1 on threads of their own, runs
+// work(0) here, then waits for every helper, however long its last call takes: they use
+// the caller's frame.
+void RunWithHelpers(std::size_t count, const std::function<void(std::size_t)>& work) {
+  std::vector<TaskThread> helpers;
+  for (std::size_t k = 1; k < count; ++k) {
+    TaskThread helper;
+    if (helper.Start([&work, k] { work(k); })) helpers.push_back(helper);
+  }
+  work(0);
+  for (const TaskThread& helper : helpers)
+    while (!helper.WaitFor(std::chrono::hours(1))) {
+    }
+}
+
+// A subkey name read at one position of a key.
+struct ListedName {
+  Text name;
+  bool tooLong = false;  // a name that does not fit cannot be read: it is left out, the list goes on
+  bool End() const { return name.empty() && !tooLong; }
+};
+
+// The subkey names of the open Uninstall key `location` of a machine, in their order and
+// without those too long to read; false when the gate closed meanwhile. A long list of a
+// remote machine is read by several readers at a time, each over a connection of its own:
+// past the first names, reader k reads every n-th position from the k-th on, and the list is
+// merged in order up to the first position a reader could not read. From there it is read
+// one by one through `key`, so that it ends exactly where a single reader's list ends,
+// whatever a helper could not do.
+bool SubKeyNames(InventoryContext& context, RegistrySession& session, RegistrySession::Key& key,
+                 const Text& location, const Text& machine, std::vector<Text>& names) {
+  const auto gateOpen = [&context] { return context.gate->Run([] {}); };  // a write of nothing
+  const auto nameAt = [](RegistrySession& from, RegistrySession::Key& at, std::uint32_t position) {
+    ListedName listed;
+    listed.name = from.SubKeyName(at, position, &listed.tooLong);
+    return listed;
+  };
+  const std::uint32_t readers = static_cast<std::uint32_t>(ReadersFor(context, machine, kParallelReaders));
+  std::uint32_t position = 0;
+  bool ended = false;
+  const auto oneByOne = [&](std::uint32_t stop) {
+    for (; !ended && position < stop && gateOpen(); ++position) {
+      const ListedName listed = nameAt(session, key, position);
+      ended = listed.End();
+      if (!listed.name.empty()) names.push_back(listed.name);
+    }
+  };
+  oneByOne(readers > 1 ? readers : UINT32_MAX);
+  if (!ended && readers > 1 && gateOpen()) {
+    const std::uint32_t first = position;
+    std::vector<std::vector<ListedName>> read(readers);  // read[k]: reader k's names, in order
+    const auto readEveryNth = [&](RegistrySession& from, RegistrySession::Key& at, std::uint32_t k) {
+      for (std::uint32_t p = first + k; at && gateOpen(); p += readers) {
+        ListedName listed = nameAt(from, at, p);
+        if (listed.End()) return;
+        read[k].push_back(std::move(listed));
+      }
+    };
+    RunWithHelpers(readers, [&](std::size_t k) {
+      if (k == 0) return readEveryNth(session, key, 0);
+      RegistrySession own(CurrentRegistryApi(), machine);
+      RegistrySession::Key at = own.Open(location);
+      readEveryNth(own, at, static_cast<std::uint32_t>(k));
+    });
+    for (;; ++position) {
+      const std::vector<ListedName>& byReader = read[(position - first) % readers];
+      const std::size_t nth = (position - first) / readers;
+      if (nth >= byReader.size()) break;
+      if (!byReader[nth].tooLong) names.push_back(byReader[nth].name);
+    }
+  }
+  oneByOne(UINT32_MAX);
+  return gateOpen();
+}
+
 // Lists the entries of every Uninstall key of one machine that passed its identity test.
 // False when the gate refused a write: the pass stops.
 bool ListMachine(InventoryContext& context, RegistrySession& session, const Text& machine, int& index,
@@ -52,13 +135,9 @@ bool ListMachine(InventoryContext& context, RegistrySession& session, const Text
     // Without the 64-bit view's key the machine gives nothing, as it always did; any other
     // key that is missing or refused is left out.
     if (!key && location == kUninstallKeyPath) return true;
-    bool nameTooLong = false;
-    for (std::uint32_t position = 0; key; ++position) {
-      const Text name = session.SubKeyName(key, position, &nameTooLong);
-      // A subkey whose name does not fit cannot be read: it is left out, but the entries after
-      // it are still listed.
-      if (name.empty() && nameTooLong) continue;
-      if (name.empty()) break;
+    std::vector<Text> names;
+    if (key && !SubKeyNames(context, session, key, location, machine, names)) return false;
+    for (const Text& name : names) {
       const bool written = context.gate->Run([&] {
         context.state->uninstallEntryList.Append(UninstallEntry{name, machine, location});
         context.log->SetStatusProgress(index, 100);
@@ -167,27 +246,21 @@ class MachineEntries {
   std::atomic<bool> refused_{false};
 };
 
-// Reads one machine's entries: on a remote machine up to context.readers at a time, each
-// over a connection of its own, since there the wait is the network's, not the work's.
+// Reads one machine's entries, on a remote machine by several readers at a time, each over a
+// connection of its own, since there the wait is the network's, not the work's. A helper
+// that cannot connect to the machine leaves the entries to the others.
 bool ReadMachine(InventoryContext& context, const std::vector<UninstallEntry>& entries, std::size_t first,
                  std::size_t end, RegistrySession& session, const ProductCodePattern& productCode) {
   MachineEntries work(context, entries, first, end, productCode);
   const Text& machine = entries[first].Machine;
-  const std::size_t readers = machine == u"." ? 1 : std::clamp<std::size_t>(context.readers, 1, end - first);
-  std::vector<TaskThread> helpers;
-  for (std::size_t k = 1; k < readers; ++k) {
-    TaskThread helper;
-    const bool started = helper.Start([&work, &machine] {
-      RegistrySession own(CurrentRegistryApi(), machine);
-      work.Read(own);
-    });
-    if (started) helpers.push_back(helper);
-  }
-  work.Read(session);
-  // The helpers use this frame: they are waited for, however long their last call takes.
-  for (const TaskThread& helper : helpers)
-    while (!helper.WaitFor(std::chrono::hours(1))) {
+  RunWithHelpers(ReadersFor(context, machine, end - first), [&](std::size_t k) {
+    if (k == 0) {
+      work.Read(session);
+      return;
     }
+    RegistrySession own(CurrentRegistryApi(), machine);
+    if (own.Reaches(kUninstallKeyPath)) work.Read(own);
+  });
   return !work.Refused();
 }
 

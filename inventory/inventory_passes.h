@@ -22,8 +22,8 @@
 
 namespace appcensus {
 
-// Entries of one remote machine read at a time, each over a connection of its own, unless
-// the context says fewer.
+// Readers of one remote machine at a time (of its subkey names, then of its entries), each
+// over a connection of its own, unless the context says fewer.
 inline constexpr std::size_t kParallelReaders = 8;
 
 // What one request's inventory works on. The entry list, the table and the verdict flag of
@@ -42,7 +42,7 @@ struct InventoryContext {
   std::function<void(TextView machine, MachineVerdict verdict)> machineTested = nullptr;
   // True: each record's Extras are read too (the console program's json and tsv).
   bool readExtras = false;
-  // Entries of one remote machine read at a time (at least 1).
+  // Readers of one remote machine at a time (at least 1).
   std::size_t readers = kParallelReaders;
 };
 

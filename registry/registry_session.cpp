@@ -51,6 +51,11 @@ RegistrySession::Key RegistrySession::Open(TextView keyPath) {
   return key;
 }
 
+bool RegistrySession::Reaches(TextView keyPath) {
+  const RegKey root = RootKeyOfPath(keyPath);
+  return root != 0 && Base(root) != 0;
+}
+
 bool RegistrySession::Recover(long status, Key& key) {
   if (!ConnectionLost(status)) return false;
   key.handle_.Close();

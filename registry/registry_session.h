@@ -39,6 +39,8 @@ class RegistrySession {
 
   // Opens a key by its full path ("HKEY_LOCAL_MACHINE\...", "HKEY_USERS\" for a root itself).
   Key Open(TextView keyPath);
+  // Whether the machine answers for the root of `keyPath`, connecting to it when needed.
+  bool Reaches(TextView keyPath);
   // The name of the subkey at `index`; empty at the end of the list or on failure, and for a
   // name longer than the registry allows (*nameTooLong then true: the list goes on after it).
   Text SubKeyName(Key& key, std::uint32_t index, bool* nameTooLong);

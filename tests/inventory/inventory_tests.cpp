@@ -195,6 +195,27 @@ TEST_F(InventoryTest, ALostConnectionIsMadeAgainOnceAndAFailedRetryReadsAsMissin
   }
 }
 
+// A long list of a remote machine, read by several readers, keeps its order without the name
+// too long to read; when no helper can connect, the machine's own connection reads it all.
+TEST_F(InventoryTest, ALongRemoteListKeepsItsOrderWhateverItsHelpersCanDo) {
+  Lines listed;
+  for (int i = 10; i < 40; ++i) {
+    Put(srv2_, u"E" + DecimalText(i), u"DisplayName");
+    listed.push_back("SRV2|E" + std::to_string(i));
+  }
+  Put(srv2_, u"E2" + Text(255, u'L'), u"DisplayName");  // between E29 and E30
+  for (const bool helpersConnect : {true, false}) {
+    std::atomic<int> connections{0};
+    registry_.beforeConnect = [&](const Text&) {  // after the identity test's and the listing's two
+      if (++connections > 3 && !helpersConnect) srv2_.SetFaults({.unreachable = true});
+    };
+    testing::InventoryRun run;
+    EXPECT_EQ(run.Records(u"SRV2").size(), 30u);
+    EXPECT_EQ(Entries(run), listed);
+    srv2_.SetFaults({});
+  }
+}
+
 TEST_F(InventoryTest, ALateVerdictNeverCountsForTheNextMachine) {
   // SLOW and HELD both answer rightly, but only after their waits. SLOW's test passes while
   // HELD's test still runs, so a verdict shared between tests would let HELD be listed.
