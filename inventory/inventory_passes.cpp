@@ -45,7 +45,7 @@ std::vector<Text> UninstallLocations(RegistrySession& session, bool all) {
   return locations;
 }
 
-// Entries read at a time on `machine`: one locally, where the wait is the work's, else the
+// Readers at a time on `machine`: one locally, where the wait is the work's, else the
 // context's number (at least one, at most `most`).
 std::size_t ReadersFor(const InventoryContext& context, const Text& machine, std::size_t most) {
   return machine == u"." ? 1 : std::clamp<std::size_t>(context.readers, 1, std::max<std::size_t>(most, 1));
@@ -98,7 +98,7 @@ bool SubKeyNames(InventoryContext& context, RegistrySession& session, RegistrySe
       if (!listed.name.empty()) names.push_back(listed.name);
     }
   };
-  oneByOne(readers > 1 ? readers : UINT32_MAX);
+  oneByOne(readers);  // the first names; a single reader reads the rest at the end
   if (!ended && readers > 1 && gateOpen()) {
     const std::uint32_t first = position;
     std::vector<std::vector<ListedName>> read(readers);  // read[k]: reader k's names, in order
