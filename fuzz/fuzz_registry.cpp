@@ -47,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [run, base] : {std::pair<Text, std::uint32_t>{u"7" + Text(text.size(), u'9'), 10},
                                   {u"$f" + Text(text.size(), u'F'), 16}, {u"%" + Text(text.size(), u'1'), 2}})
     FUZZ_CHECK(Number(run + u"1") == Number(run) * base + 1 && Number(u"-" + run + u"1") == 0u - Number(run + u"1"));
-  const Text head = text.substr(0, text.size() / 2), tail = text.substr(text.size() / 2);
+  std::size_t half = text.size() / 2;  // not between the two units of a surrogate pair
+  if (half > 0 && half < text.size() && (text[half - 1] & 0xFC00) == 0xD800 && (text[half] & 0xFC00) == 0xDC00) ++half;
+  const Text head = text.substr(0, half), tail = text.substr(half);
   const std::size_t shift = 4 * TextToUtf8(tail).size();
   FUZZ_CHECK(Hex(text) == (shift >= 32 ? 0 : Hex(head) << shift) + Hex(tail));
   const std::int64_t ms = TimeLimitMilliseconds(LeadingNumber(text), std::chrono::seconds(1));
