@@ -242,8 +242,9 @@ class MemoryRegistry : public RegistryApi {
   };
   // One call on a machine: its round trips, then its lost-connection rule.
   long Enter(MemoryMachine& machine, std::unique_lock<std::mutex>& lock, int roundTrips = 1) {
+    const auto wait = machine.faults_.roundTrip * roundTrips;  // read under the lock: a test may change it
     lock.unlock();
-    std::this_thread::sleep_for(machine.faults_.roundTrip * roundTrips);
+    std::this_thread::sleep_for(wait);
     lock.lock();
     const int limit = machine.faults_.loseConnectionAfterCalls;
     return ++machine.calls_ > limit && limit >= 0 ? reg::kServerUnavailable : reg::kSuccess;
