@@ -45,7 +45,7 @@ ConsoleReport::ConsoleReport(const CliEnvironment& environment, const CliOptions
   Write(output_.Opening());
 }
 
-void ConsoleReport::Activity(TextView, TextView text, ActivityLevel level) {
+void ConsoleReport::Activity(TextView, TextView text, ActivityLevel level, int) {
   if (options_.quiet && level != ActivityLevel::Error) return;
   ClearProgress();
   environment_.writeError(std::string(LevelPrefix(level)) + TextToUtf8(text) + "\r\n");
@@ -62,6 +62,12 @@ void ConsoleReport::Progress(TextView machine, int value, int maximum) {
 }
 
 void ConsoleReport::MachineDone(const MachineResult& result) {
+  const Text name = result.machine == u"." ? computerName_ : result.machine;
+  // As the window closes a request that ended within its limit.
+  if (result.outcome != MachineOutcome::TimedOut) {
+    const Text closing = result.machine == u"." && environment_.localHostName ? environment_.localHostName() : name;
+    Activity(result.machine, u"Traitement termin\u00e9 sur la machine " + closing, ActivityLevel::Done, 1);
+  }
   ClearProgress();
   std::vector<ApplicationRecord> shown;
   for (const auto& record : result.records) {
@@ -70,7 +76,7 @@ void ConsoleReport::MachineDone(const MachineResult& result) {
     shown.push_back(record);
     if (record.Machine == u".") shown.back().Machine = computerName_;
   }
-  AddToReport(result, result.machine == u"." ? computerName_ : result.machine, shown.size());
+  AddToReport(result, name, shown.size());
   if (options_.sortByName)
     sorted_.insert(sorted_.end(), shown.begin(), shown.end());
   else

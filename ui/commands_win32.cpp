@@ -82,10 +82,13 @@ void SelectTreeNodeUnderPointer(HWND tree) {
 // ---- commands -------------------------------------------------------------------------
 
 void RequestMachine() {
+  KillTimer(Gadget(kMainWindow), kProgressResetTimer);  // the new request's progress counts now
   SetViewsBusy(1);
   Text machine = WindowText(Gadget(kMachineBox));
   if (machine.empty()) machine = u".";
-  Shared().pendingMachineRequest.Set(machine);
+  // A request the worker has not taken yet gives way to this one; the user is told.
+  if (const Text replaced = Shared().pendingMachineRequest.Exchange(machine); !replaced.empty())
+    LogActivity(u"Demande remplac\u00e9e : " + replaced, ActivityLevel::None, 1);
   WindowSettings settings;
   LoadMachineHistory(settings);
 }
@@ -194,6 +197,15 @@ void LoadStoredSettingsIntoWindow() {
   LoadMachineHistory(settings);
   LoadTimeLimitSetting(settings);
   LoadWindowSize(settings);
+}
+
+void ScheduleProgressReset() {
+  MainUiChannel().Post([](Gadgets&) { SetTimer(Gadget(kMainWindow), kProgressResetTimer, kProgressResetDelayMs, nullptr); });
+}
+
+void OnProgressResetTimer() {
+  KillTimer(Gadget(kMainWindow), kProgressResetTimer);
+  SetStatusProgress(0, 100);
 }
 
 void RequestMachineHistoryReload() {

@@ -59,7 +59,7 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
   const auto json = Command(L"Appcensus_cli.exe @machines.txt --format json --timeout=120 --report report.json");
   const auto tsv = Command(L"Appcensus_cli.exe --format=tsv --filter \"FIXTURE gamma\" --timeout 120 .");
   testing::InventoryRun run;
-  run.context.readExtras = true;
+  run.context.options.readExtras = true;
   std::vector<ApplicationRecord> here = run.Records(u".");
   ASSERT_GE(here.size(), 15u) << "the fixtures are missing";
   for (auto& record : here) record.Machine = computer;
