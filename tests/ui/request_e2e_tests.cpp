@@ -85,7 +85,7 @@ TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNex
 
 TEST_F(RequestTest, ARequestClickedAfterAResultStartsAtOnceAListKeepsWhatAnsweredAndClosingEndsWithZero) {
   // Clicked 0.3 s after a result: it starts before the progress bar of the last one is emptied
-  // (2 s after it), while the table and the tree wait hidden and the activity list does not.
+  // (2 s after it).
   ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
   Sleep(300);
   Request(ComputerName());
@@ -95,8 +95,6 @@ TEST_F(RequestTest, ARequestClickedAfterAResultStartsAtOnceAListKeepsWhatAnswere
     emptiedBefore = emptiedBefore || ProgressBar() == std::pair(0, 100);
   EXPECT_GE(Logged(start), 0) << ActivityText();
   EXPECT_FALSE(emptiedBefore);
-  EXPECT_FALSE(Shown(table) || Shown(tree));
-  EXPECT_TRUE(Shown(activity));
   ASSERT_GE(Logged(kDone + ComputerName(), 60000), 0) << ActivityText();
 
   // The local machine and one that does not answer: the local records stay, each machine
