@@ -34,6 +34,7 @@ constexpr OptionName kOptions[] = {
     {u"--report", Option::Report},   {u"--parallel", Option::Parallel},
     {u"--sort", Option::Sort},       {u"--classic", Option::Flag, &CliOptions::classic},
     {u"--visible-only", Option::Flag, &CliOptions::visibleOnly}, {u"--quiet", Option::Flag, &CliOptions::quiet},
+    {u"--start-remote-registry", Option::Flag, &CliOptions::startRemoteRegistry},
     {u"--help", Option::Flag, &CliOptions::help}, {u"-h", Option::Flag, &CliOptions::help},
     {u"/?", Option::Flag, &CliOptions::help},     {u"--version", Option::Flag, &CliOptions::version},
 };
@@ -201,6 +202,10 @@ std::string UsageText() {
          "                         64 \u00e0 la fois\r\n"
          "  --classic              seulement la cl\u00e9 Uninstall de la vue 64 bits, sans la vue\r\n"
          "                         32 bits ni les installations par utilisateur\r\n"
+         "  --start-remote-registry\r\n"
+         "                         d\u00e9marre le service Registre \u00e0 distance d'une machine qui\r\n"
+         "                         ne l'a pas en marche (de d\u00e9sactiv\u00e9, il passe en manuel), le\r\n"
+         "                         temps de la lire, puis le remet dans son \u00e9tat d'origine\r\n"
          "  --quiet                seulement les erreurs sur la sortie d'erreur\r\n"
          "  --help                 affiche cette aide\r\n"
          "  --version              affiche la version\r\n";
@@ -235,15 +240,24 @@ std::string HelpText() {
          "\r\n"
          "Compte rendu (--report) :\r\n"
          "  un tableau JSON d'un objet par machine, dans l'ordre de la liste : machine (le nom\r\n"
-         "  de l'ordinateur pour \".\"), status (ok ; unreachable : injoignable ; other-machine :\r\n"
-         "  une autre machine a r\u00e9pondu ; timeout : d\u00e9lai d\u00e9pass\u00e9), records (le nombre\r\n"
-         "  d'enregistrements \u00e9crits pour elle), seconds (la dur\u00e9e de son inventaire) et, sauf\r\n"
-         "  pour ok, message (le message d'activit\u00e9 qui l'explique). Il est \u00e9crit aussi quand\r\n"
-         "  aucune machine n'a pu \u00eatre inventori\u00e9e.\r\n"
+         "  de l'ordinateur pour \".\"), status, records (le nombre d'enregistrements \u00e9crits pour\r\n"
+         "  elle), seconds (la dur\u00e9e de son inventaire), sauf pour ok message (ce qu'il faut\r\n"
+         "  faire), et remoteRegistry quand le service Registre \u00e0 distance a \u00e9t\u00e9 touch\u00e9\r\n"
+         "  (started-and-restored, start-failed, restore-failed). Il est \u00e9crit aussi quand\r\n"
+         "  aucune machine n'a pu \u00eatre inventori\u00e9e. Les status :\r\n"
+         "    ok                  inventori\u00e9e\r\n"
+         "    unresolved          nom inconnu\r\n"
+         "    unreachable         pas de r\u00e9ponse sur le port 445 en 2 s, ou injoignable\r\n"
+         "    refused             le port 445 refuse la connexion\r\n"
+         "    no-remote-registry  le port 445 r\u00e9pond, mais pas le Registre \u00e0 distance\r\n"
+         "    access-denied       acc\u00e8s refus\u00e9 (code 5)\r\n"
+         "    logon-failure       ouverture de session refus\u00e9e (compte, mot de passe)\r\n"
+         "    other-machine       une autre machine a r\u00e9pondu\r\n"
+         "    timeout             d\u00e9lai d\u00e9pass\u00e9\r\n"
          "\r\n"
          "Codes de sortie :\r\n"
          "  0  toutes les machines ont \u00e9t\u00e9 inventori\u00e9es\r\n"
-         "  1  au moins une machine injoignable ou qui n'est pas celle nomm\u00e9e\r\n"
+         "  1  au moins une machine non inventori\u00e9e pour une autre raison qu'un d\u00e9lai\r\n"
          "  2  ligne de commande incorrecte, fichier de sortie ou de compte rendu impossible \u00e0\r\n"
          "     cr\u00e9er ou \u00e0 \u00e9crire, ou \u00e9criture \u00e9chou\u00e9e sur la sortie standard (prime sur tout)\r\n"
          "  3  d\u00e9lai d\u00e9pass\u00e9 pour au moins une machine (prime sur 1)\r\n"

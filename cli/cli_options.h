@@ -32,6 +32,8 @@ struct CliOptions {
   bool visibleOnly = false;  // only the entries that the Windows list of applications shows
   bool sortByName = false;   // records by machine, name and registry path
   bool quiet = false;        // only the errors on standard error
+  // Starts a machine's stopped Remote Registry service for the time of its read.
+  bool startRemoteRegistry = false;
   bool help = false;
   bool version = false;
 };

@@ -28,8 +28,12 @@ RegKey RegistrySession::Base(RegKey root) {
   if (local_) return root;
   auto it = connections_.find(root);
   if (it == connections_.end()) it = connections_.emplace(root, ScopedKey(api_)).first;
-  if (it->second.Get() == 0 && api_.ConnectRegistry(machine_.c_str(), root, it->second.Receive()) != reg::kSuccess)
+  if (it->second.Get() != 0) return it->second.Get();
+  const long status = api_.ConnectRegistry(machine_.c_str(), root, it->second.Receive());
+  if (status != reg::kSuccess) {
     it->second.Release();  // a failed call leaves no handle of ours
+    connectStatus_ = status;
+  }
   return it->second.Get();
 }
 
@@ -38,10 +42,10 @@ bool RegistrySession::OpenHandle(Key& key) {
   const RegKey base = root == 0 ? 0 : Base(root);
   if (base == 0) return false;
   const Text subKey = SubKeyOfPath(key.path_);
-  if (api_.OpenKeyEx(base, subKey.c_str(), reg::kKeyRead | reg::kKeyWow64_64Key, key.handle_.Receive()) ==
-      reg::kSuccess)
-    return true;
+  const long status = api_.OpenKeyEx(base, subKey.c_str(), reg::kKeyRead | reg::kKeyWow64_64Key, key.handle_.Receive());
+  if (status == reg::kSuccess) return true;
   key.handle_.Release();
+  openStatus_ = status;
   return false;
 }
 

@@ -47,6 +47,12 @@ class RegistrySession {
   // A value of the key by the layer's value rules (ReadValueOfKey).
   Text Value(Key& key, TextView valueName);
 
+  // The status of the latest connection that failed and of the latest key open that failed
+  // (reg::kSuccess while none has), kept when a later call succeeds, so that a machine that
+  // gave nothing can say why.
+  long ConnectStatus() const { return connectStatus_; }
+  long OpenStatus() const { return openStatus_; }
+
  private:
   // Opens (again) the key's path; false when it cannot be opened.
   bool OpenHandle(Key& key);
@@ -61,6 +67,8 @@ class RegistrySession {
   Text machine_;
   bool local_;
   std::map<RegKey, ScopedKey> connections_;
+  long connectStatus_ = reg::kSuccess;
+  long openStatus_ = reg::kSuccess;
 };
 
 // Whether a registry status says that the connection to the machine was lost.

@@ -101,4 +101,13 @@ void LoadTimeLimitSetting(SettingsWindow& window) {
   window.SetTimeLimitText(text);
 }
 
+bool LoadStartRemoteRegistrySetting() {
+  return ReadRegistryValue(kSettingsKeyPath, kStartRemoteRegistryValue, kLocal) == u"1";
+}
+
+void SaveStartRemoteRegistrySetting(bool start) {
+  CreateRegistryKey(kSettingsKeyPath, kLocal);
+  WriteRegistryValue(kSettingsKeyPath, kStartRemoteRegistryValue, start ? u"1" : u"0", reg::kDword, kLocal);
+}
+
 }  // namespace appcensus

@@ -1,5 +1,6 @@
 // The values the program keeps between runs, in the current user's registry on the local
-// machine: the machine history, the window's inner size and the time limit per machine.
+// machine: the machine history, the window's inner size, the time limit per machine and
+// whether the Remote Registry service may be started.
 // Every access goes through the registry access layer; nothing is cached.
 #pragma once
 
@@ -14,6 +15,7 @@ inline constexpr char16_t kHistoryValue[] = u"CBX_Machines";
 inline constexpr char16_t kHeightValue[] = u"HauteurFenetre";
 inline constexpr char16_t kWidthValue[] = u"LargeurFenetre";
 inline constexpr char16_t kTimeLimitValue[] = u"TempAttenteTraitementMachine";
+inline constexpr char16_t kStartRemoteRegistryValue[] = u"DemarrerRegistreDistant";
 inline constexpr char16_t kDefaultTimeLimit[] = u"15";
 
 // The longest history the registry layer can read back.
@@ -48,5 +50,10 @@ void LoadWindowSize(SettingsWindow& window);
 // Stores the time-limit field's text (read as a number) when the settings key exists.
 void SaveTimeLimitSetting(TextView timeLimitText);
 void LoadTimeLimitSetting(SettingsWindow& window);
+// Whether the Remote Registry service may be started when a machine has none running: true
+// only for a stored 1; a missing or unreadable value, or any other, counts as 0. Any thread.
+bool LoadStartRemoteRegistrySetting();
+// Stores 0 or 1 as a DWORD, the settings key created when needed.
+void SaveStartRemoteRegistrySetting(bool start);
 
 }  // namespace appcensus

@@ -24,7 +24,7 @@ TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   const auto parsed = ParseCommandLine({u"a;B;a", u"--format", u"JSON", u"--filter=Off ice", u"", u"--timeout", u"0",
                                         u"b;.", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
                                         u"--timeout=2147483647", u"-h", u"/?", u"--version", u"--quiet", u"--visible-only",
-                                        u"--sort", u"NAME", u"--", u"--help", u"-", u"@x"});
+                                        u"--start-remote-registry", u"--sort", u"NAME", u"--", u"--help", u"-", u"@x"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const CliOptions& options = *parsed.options;
   // Lists as in the machine box, exact duplicates once; after "--" an option's or a list's name is a machine's.
@@ -35,8 +35,10 @@ TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   EXPECT_EQ(options.outputPath, Text(u"C:\\\u00e9.json"));
   EXPECT_EQ(options.reportPath, Text(u"r.json"));
   EXPECT_EQ(options.parallel, 1024);
-  EXPECT_TRUE(options.help && options.version && options.quiet && options.visibleOnly && options.sortByName);
+  EXPECT_TRUE(options.help && options.version && options.quiet && options.visibleOnly && options.sortByName &&
+              options.startRemoteRegistry);
   EXPECT_EQ(ParseCommandLine({u"--format=tsv"}).options.value().format, OutputFormat::Tsv);
+  EXPECT_FALSE(ParseCommandLine({}).options.value().startRemoteRegistry);
   EXPECT_EQ(ParseCommandLine({}).options.value().machines, std::vector<Text>{u"."});  // no machine: this one
 }
 

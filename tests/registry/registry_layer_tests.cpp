@@ -4,6 +4,7 @@
 // writes store, by the fuzz target of the layer (fuzz/fuzz_registry.cpp).
 #include <gtest/gtest.h>
 
+#include "registry/registry_session.h"
 #include "tests/support/registry_backend.h"
 
 namespace appcensus {
@@ -16,6 +17,29 @@ TEST(RegistryPathTest, HexTextCountsTheDigitsOfItsUtf8BytesAndOthersAsZero) {
       {u"FF", 255}, {u"0a", 10},  {u"7fffffff", 0x7fffffff}, {u"FFFFFFFF", -1}, {u"123456789", 0x23456789},
       {u"", 0},     {u"g1", 1},   {u"\u00e91", 1}};  // "é" is two bytes: 0x00 then 0x01
   for (const auto& [text, number] : cases) EXPECT_EQ(HexTextToNumber(text), number) << TextToUtf8(text);
+}
+
+// On simulated machines on both sides: a connection refused with a chosen status.
+TEST(RegistrySessionTest, AFailedConnectionOrOpenKeepsItsStatus) {
+  MemoryRegistry registry;
+  MemoryMachine& machine = registry.AddMachine(u"SRV1");
+  machine.SetString(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Here", u"V", u"x");
+  machine.DenyAccess(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Closed");
+  const std::tuple<long, const char16_t*, long, long> cases[] = {
+      {0, u"Here", reg::kSuccess, reg::kSuccess},          {reg::kServerUnavailable, u"Here", 1722, reg::kSuccess},
+      {reg::kAccessDenied, u"Here", 5, reg::kSuccess},     {1326, u"Here", 1326, reg::kSuccess},
+      {0, u"Closed", reg::kSuccess, reg::kAccessDenied},  {0, u"Missing", reg::kSuccess, reg::kFileNotFound}};
+  for (const auto& [connectFault, key, connectStatus, openStatus] : cases) {
+    machine.SetFaults({.connectStatus = connectFault});
+    RegistrySession session(registry, u"SRV1");
+    EXPECT_EQ(static_cast<bool>(session.Open(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\" + Text(key))),
+              connectStatus == 0 && openStatus == 0);
+    EXPECT_EQ(session.ConnectStatus(), connectStatus) << connectFault;
+    EXPECT_EQ(session.OpenStatus(), openStatus) << TextToUtf8(key);
+    machine.SetFaults({});  // a later success keeps the status
+    EXPECT_TRUE(session.Reaches(u"HKEY_LOCAL_MACHINE\\"));
+    EXPECT_EQ(session.ConnectStatus(), connectStatus) << connectFault;
+  }
 }
 
 class RegistryLayerTest : public ::testing::Test {

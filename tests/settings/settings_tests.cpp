@@ -98,5 +98,18 @@ TEST_F(SettingsTest, SizeAndLimitAreStoredAsNumbersAndTheSizeRestoredOnlyWhenBot
   }
 }
 
+TEST_F(SettingsTest, TheRemoteRegistryBoxIsTickedOnlyByAStoredOne) {
+  EXPECT_FALSE(LoadStartRemoteRegistrySetting());  // missing
+  SaveStartRemoteRegistrySetting(true);
+  EXPECT_EQ(Stored(kStartRemoteRegistryValue), std::pair(Text(u"1"), reg::kDword));
+  EXPECT_TRUE(LoadStartRemoteRegistrySetting());
+  const std::pair<std::uint32_t, std::vector<std::uint8_t>> cases[] = {
+      {reg::kDword, DwordData(0)}, {reg::kDword, DwordData(2)}, {reg::kMultiSz, StringData(u"1")}, {reg::kBinary, {1}}};
+  for (const auto& [type, data] : cases) {
+    registry_.Local().SetValue(kSettingsKeyPath, kStartRemoteRegistryValue, type, data);
+    EXPECT_FALSE(LoadStartRemoteRegistrySetting()) << type;
+  }
+}
+
 }  // namespace
 }  // namespace appcensus

@@ -1,7 +1,8 @@
 // An in-memory registry of several simulated machines, answering as the Win32 registry
 // functions do. The local machine is reached through the predefined roots, others through
 // ConnectRegistry by name. Faults per machine: unreachable, a round-trip cost (a connection
-// four, any other call one), a connection lost after k calls or dropped at once, refused keys.
+// four, any other call one), a connection lost after k calls or dropped at once, a connection
+// refused with a chosen status, refused keys.
 // It can answer as to a 32-bit program (keys below HKEY_LOCAL_MACHINE\SOFTWARE open in the
 // WOW6432Node view unless KEY_WOW64_64KEY is asked for). Safe to call from several threads.
 #pragma once
@@ -38,6 +39,7 @@ class MemoryMachine {
     bool unreachable = false;           // the connection fails: network path not found
     std::chrono::microseconds roundTrip{0};
     int loseConnectionAfterCalls = -1;  // from then on every call fails (-1: never)
+    long connectStatus = 0;             // the connection fails with this status (0: it does not)
   };
 
   MemoryMachine(std::mutex& mutex, TextView computerName) : mutex_(mutex), computerName_(computerName) {
@@ -168,6 +170,7 @@ class MemoryRegistry : public RegistryApi {
     const auto found = std::find_if(machines_.begin(), machines_.end(), answers);
     MemoryMachine* target = found == machines_.end() ? nullptr : found->get();
     if (target == nullptr || target->faults_.unreachable) return reg::kBadNetPath;
+    if (target->faults_.connectStatus != 0) return target->faults_.connectStatus;
     const long status = Enter(*target, lock, 4);
     if (status == reg::kSuccess) *result = NewHandle(Handle{target, MemoryMachine::RootPath(root), target->generation_});
     return status;
