@@ -6,6 +6,9 @@
 
 #include "core/shared_state.h"
 #include "registry/registry_api_win32.h"
+#include "registry/registry_layer.h"
+#include "request/reachability_win32.h"
+#include "request/service_control_win32.h"
 #include "request/local_host_name.h"
 #include "request/machine_worker.h"
 #include "ui/commands_win32.h"
@@ -18,7 +21,12 @@ namespace {
 DWORD WINAPI MachineWorkerThread(LPVOID) {
   using namespace appcensus;
   static MainWorkerWindow window;
-  MachineWorker worker(Shared(), MainActivityLog(), window, RequestOptions{}, LocalHostName);
+  static Win32NetworkProbe network;
+  RequestOptions options;
+  options.platform.probe = &network;
+  options.platform.serviceControl = [] { return std::make_unique<Win32ServiceControl>(); };
+  options.platform.localComputerName = LocalComputerName();
+  MachineWorker worker(Shared(), MainActivityLog(), window, options, LocalHostName);
   worker.Run();
   return 0;
 }

@@ -59,6 +59,9 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
   request.inventory.allLocations = !options.classic;
   request.inventory.readExtras = options.format != OutputFormat::Csv || options.visibleOnly;
   request.inventory.identityWait = environment_.identityWait;
+  request.startRemoteRegistry = options.startRemoteRegistry;
+  request.platform = environment_.platform;
+  if (request.platform.localComputerName.empty()) request.platform.localComputerName = computerName;
   request_ = std::make_unique<MachineRequest>(options.machines, request);
 
   ConsoleReport report(environment_, options, computerName);

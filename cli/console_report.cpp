@@ -18,13 +18,9 @@ const char* LevelPrefix(ActivityLevel level) {
   }
 }
 
-const char* StatusName(MachineOutcome outcome) {
-  switch (outcome) {
-    case MachineOutcome::Unreachable: return "unreachable";
-    case MachineOutcome::OtherMachine: return "other-machine";
-    case MachineOutcome::TimedOut: return "timeout";
-    default: return "ok";
-  }
+const char* StatusName(const MachineResult& result) {
+  const char* status = DescribeMachineCause(result.cause).reportStatus;
+  return result.outcome == MachineOutcome::Listed || status == nullptr ? "ok" : status;
 }
 
 // The order of --sort name: machine, name, then registry path, letter case ignored first.
@@ -101,10 +97,12 @@ void ConsoleReport::AddToReport(const MachineResult& result, TextView machine, s
   const auto ms = result.duration.count();
   const std::string thousandths = std::to_string(1000 + ms % 1000).substr(1);
   report_ += report_.empty() ? "[\r\n" : ",\r\n";
-  report_ += "{\"machine\":" + JsonString(machine) + ",\"status\":\"" + StatusName(result.outcome) +
+  report_ += "{\"machine\":" + JsonString(machine) + ",\"status\":\"" + StatusName(result) +
              "\",\"records\":" + std::to_string(records) + ",\"seconds\":" + std::to_string(ms / 1000) + "." +
              thousandths;
   if (result.outcome != MachineOutcome::Listed) report_ += ",\"message\":" + JsonString(result.message);
+  if (const char* service = RemoteRegistryReportText(result.remoteRegistry))
+    report_ += ",\"remoteRegistry\":\"" + std::string(service) + "\"";
   report_ += "}";
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/application_table.h"
 #include "core/task_thread.h"
+#include "registry/registry_session.h"
 #include "request/job_gate.h"
 
 namespace appcensus {
@@ -23,7 +24,35 @@ Text Trimmed(TextView text) {
   return Text(text.substr(first, end - first));
 }
 
+// The services started and not put back yet, for RestoreStartedServices.
+struct StartedServices {
+  std::mutex mutex;
+  std::vector<std::weak_ptr<RemoteRegistryStart>> starts;
+};
+StartedServices& Started() {
+  static StartedServices* const started = new StartedServices();  // never destroyed: late jobs use it
+  return *started;
+}
+
+// The statuses of a first connection to the machine's registry, before its identity test.
+void ProbeRegistry(TextView machine, MachineFailure& failure) {
+  RegistrySession session(CurrentRegistryApi(), machine);
+  RegistrySession::Key key = session.Open(kActiveComputerNameKeyPath);
+  failure.connectStatus = session.ConnectStatus();
+  failure.openStatus = session.OpenStatus();
+}
+
 }  // namespace
+
+void RestoreStartedServices() {
+  std::vector<std::weak_ptr<RemoteRegistryStart>> starts;
+  {
+    std::lock_guard lock(Started().mutex);
+    starts.swap(Started().starts);
+  }
+  for (const auto& weak : starts)
+    if (const auto start = weak.lock()) start->Restore();
+}
 
 std::int64_t TimeLimitMilliseconds(std::int32_t seconds, std::chrono::milliseconds perSecond) {
   const std::int64_t ms = static_cast<std::int64_t>(std::max<std::int32_t>(seconds, 0)) * perSecond.count();
@@ -144,8 +173,61 @@ struct MachineRequest::Slot {
   bool ended = false;
   bool abandoned = false;
   MachineVerdict verdict = MachineVerdict::Unreachable;  // the job's, once it has ended
+  MachineFailure failure;  // what the job saw of the machine so far
+  bool tested = false;     // the identity test ran (the reachability check let it)
+  bool closed = false;     // the request is done with the machine: no service is started any more
   std::vector<TaskThread> identityTests;
+  std::unique_ptr<ServiceControl> control;  // goes after the start that uses it
+  std::shared_ptr<RemoteRegistryStart> serviceStart;
 };
+
+namespace {
+
+// The job of one machine: the reachability check (for a remote machine, when the platform has
+// a probe) and the registry's first answer, the Remote Registry service started when asked
+// and needed, then the inventory. What it sees is kept in the slot as it goes.
+void RunMachineJob(const std::shared_ptr<MachineRequest::Slot>& slot, InventoryContext& context, const Text& machine,
+                   const RequestOptions& options) {
+  const RequestPlatform& platform = options.platform;
+  if (platform.probe && NeedsReachabilityCheck(machine, platform.localComputerName)) {
+    MachineFailure failure;
+    failure.reachability = CheckReachability(*platform.probe, machine, platform.port);
+    if (failure.reachability == Reachability::Answered) ProbeRegistry(machine, failure);
+    {
+      std::lock_guard lock(slot->mutex);
+      slot->failure = failure;
+    }
+    if (failure.reachability != Reachability::Answered) return;  // no identity test: the cause is known
+    if (options.startRemoteRegistry && platform.serviceControl &&
+        ChooseMachineCause(failure) == MachineCause::NoRemoteRegistry) {
+      std::shared_ptr<RemoteRegistryStart> start;
+      {
+        std::lock_guard lock(slot->mutex);
+        if (slot->closed) return;
+        slot->control = platform.serviceControl();
+        if (slot->control) {
+          slot->serviceStart =
+              std::make_shared<RemoteRegistryStart>(*slot->control, *slot->log, machine, platform.serviceClock);
+          start = slot->serviceStart;
+          std::lock_guard started(Started().mutex);
+          Started().starts.push_back(start);
+        }
+      }
+      if (start && start->Start()) {
+        failure.connectStatus = failure.openStatus = 0;
+        ProbeRegistry(machine, failure);
+        std::lock_guard lock(slot->mutex);
+        slot->failure = failure;
+      }
+    }
+  }
+  const InventoryResult inventory = RunInventory(context, machine);
+  std::lock_guard lock(slot->mutex);
+  slot->tested = true;
+  if (!inventory.verdicts.empty()) slot->verdict = inventory.verdicts.front();
+}
+
+}  // namespace
 
 MachineRequest::MachineRequest(std::vector<Text> machines, RequestOptions options)
     : machines_(std::move(machines)), options_(options), ordering_(std::make_shared<Ordering>(machines_)) {
@@ -173,10 +255,9 @@ MachineResult MachineRequest::RunOne(std::size_t index, std::size_t readers) {
   const auto start = std::chrono::steady_clock::now();
   TaskThread job;
   // The job owns a share of everything it uses, so it may outlive this request.
-  const bool started = job.Start([slot, context, machine = result.machine]() mutable {
-    const InventoryResult inventory = RunInventory(context, machine);
+  const bool started = job.Start([slot, context, machine = result.machine, options = options_]() mutable {
+    RunMachineJob(slot, context, machine, options);
     std::lock_guard lock(slot->mutex);
-    if (!inventory.verdicts.empty()) slot->verdict = inventory.verdicts.front();
     slot->ended = true;
     slot->jobEnded.notify_all();
   });
@@ -186,23 +267,45 @@ MachineResult MachineRequest::RunOne(std::size_t index, std::size_t readers) {
   gate->Close();  // an identity test of the job that is still running may write no more
   result.duration = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 
+  // A service started for the read is put back now, whatever became of the read.
+  std::shared_ptr<RemoteRegistryStart> serviceStart;
+  MachineFailure failure;
+  bool tested = false;
+  {
+    std::lock_guard lock(slot->mutex);
+    slot->closed = true;
+    slot->abandoned = !ended;
+    serviceStart = slot->serviceStart;
+    failure = slot->failure;
+    tested = slot->tested;
+    failure.verdict = tested ? slot->verdict : MachineVerdict::Unreachable;
+  }
+  if (serviceStart) result.remoteRegistry = serviceStart->Restore();
+
   if (!ended) {
     result.outcome = MachineOutcome::TimedOut;
     // Through the ordering directly: the job's gate is closed.
     ordering_->Log(index, u"Impossible de r\u00e9cuperer les informations de la machine.", ActivityLevel::Error, 1);
   } else {
     result.records = slot->table.Snapshot();
-    std::lock_guard lock(slot->mutex);
-    result.outcome = !started                                      ? MachineOutcome::Unreachable
-                     : slot->verdict == MachineVerdict::Passed       ? MachineOutcome::Listed
-                     : slot->verdict == MachineVerdict::OtherMachine ? MachineOutcome::OtherMachine
-                                                                     : MachineOutcome::Unreachable;
+    result.outcome = failure.verdict == MachineVerdict::Passed       ? MachineOutcome::Listed
+                     : failure.verdict == MachineVerdict::OtherMachine ? MachineOutcome::OtherMachine
+                                                                       : MachineOutcome::Unreachable;
+    if (started && !tested)  // the reachability check stopped it before its identity test
+      ordering_->Log(index, u"Impossible de contacter la machine " + result.machine + u".", ActivityLevel::Error, 1);
   }
-  {
-    std::lock_guard lock(slot->mutex);
-    slot->abandoned = !ended;
+  if (result.outcome != MachineOutcome::Listed) {
+    failure.timedOut = !ended;
+    result.cause = ChooseMachineCause(failure);
+    const MachineCauseText cause = DescribeMachineCause(result.cause);
+    // A time-out has said it already; every other cause says what to do.
+    if (cause.message && result.cause != MachineCause::TimeOut) ordering_->Log(index, cause.message, ActivityLevel::Error, 1);
   }
-  if (result.outcome != MachineOutcome::Listed) result.message = ordering_->FirstError(index);
+  if (result.outcome != MachineOutcome::Listed) {
+    const bool known = result.cause != MachineCause::Unreachable && result.cause != MachineCause::OtherMachine &&
+                       result.cause != MachineCause::TimeOut;
+    result.message = known ? Text(DescribeMachineCause(result.cause).message) : ordering_->FirstError(index);
+  }
   return result;
 }
 

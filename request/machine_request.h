@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "core/application_record.h"
 #include "core/text.h"
 #include "inventory/inventory_passes.h"
+#include "request/machine_causes.h"
+#include "request/remote_registry_start.h"
 
 namespace appcensus {
 
@@ -32,9 +35,14 @@ struct MachineResult {
   // The machine's table after its job, in table order; empty when the job was abandoned.
   std::vector<ApplicationRecord> records;
   std::chrono::milliseconds duration{0};  // from the start of its job to its end or abandon
-  // Unless Listed, the activity message that explains the outcome: the machine's first
-  // error (its identity test's, or the abandon's when the job was abandoned).
+  // Why a machine that gave nothing gave nothing; None when Listed.
+  MachineCause cause = MachineCause::None;
+  // Unless Listed, the activity message that explains the outcome: the cause's line when the
+  // network or the registry said why, else the machine's first error (its identity test's,
+  // or the abandon's when the job was abandoned).
   Text message;
+  // What was done to the machine's Remote Registry service, when the request may start it.
+  RemoteRegistryOutcome remoteRegistry = RemoteRegistryOutcome::NothingDone;
 };
 
 // Receives what the machines report, from one thread at a time, machine after machine in
@@ -65,12 +73,31 @@ inline constexpr std::int64_t kLongestWaitMs = 0xFFFFFFFE;
 // negative one counting as 0, capped at the longest finite wait.
 std::int64_t TimeLimitMilliseconds(std::int32_t seconds, std::chrono::milliseconds perSecond);
 
+// The platform's network and service control, as the entry points pick them; without a
+// probe no machine is checked before its identity test, without service control no service
+// is started.
+struct RequestPlatform {
+  NetworkProbe* probe = nullptr;
+  std::function<std::unique_ptr<ServiceControl>()> serviceControl;
+  Text localComputerName;  // needs no check
+  std::uint16_t port = kFileSharingPort;
+  ServiceWaitClock serviceClock;
+};
+
 // What a request needs.
 struct RequestOptions {
   std::chrono::milliseconds timeLimit{15000};  // each machine's
   std::size_t machinesAtOnce = kMachinesAtOnce;
   InventoryOptions inventory;
+  // The user asked, in so many words, that a machine whose Remote Registry service does not
+  // answer have it started for the time of the read (and put back as it was).
+  bool startRemoteRegistry = false;
+  RequestPlatform platform;
 };
+
+// Puts back every Remote Registry service that a request started and has not put back yet
+// (each within its own limit): the window program calls it when it closes mid-request.
+void RestoreStartedServices();
 
 // The machine names of a request text: its ";"-separated names in order, blanks around them
 // and empty ones dropped, each once whatever its letter case; "." when none is left.
@@ -91,8 +118,9 @@ class MachineRequest {
   // they all did within `limit`. Their work never reaches the report.
   bool WaitForLateWork(std::chrono::milliseconds limit) const;
 
+  struct Slot;  // one machine's job state (defined beside the request's code)
+
  private:
-  struct Slot;
   class Ordering;
   class MachineLog;
   MachineResult RunOne(std::size_t index, std::size_t readers);

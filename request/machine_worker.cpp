@@ -77,6 +77,7 @@ bool MachineWorker::ProcessPendingRequest(std::chrono::milliseconds wait) {
 
   const std::int32_t seconds = std::max<std::int32_t>(LeadingNumber(window_.TimeLimitText()), 0);
   RequestOptions options = options_;
+  options.startRemoteRegistry = window_.StartRemoteRegistry();
   options.timeLimit = std::chrono::milliseconds(TimeLimitMilliseconds(seconds, perLimitSecond_));
   log_.LogActivity(DecimalText(seconds) + u" secondes de temp d'attente pour le traitement de la machine",
                    ActivityLevel::None, 1);

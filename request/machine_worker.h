@@ -31,6 +31,8 @@ class WorkerWindow {
   virtual void ReloadMachineHistory() = 0;
   // Empties the progress bar in a while (unless a request comes first).
   virtual void ScheduleProgressReset() = 0;
+  // Whether the user ticked the box that lets a machine's Remote Registry service be started.
+  virtual bool StartRemoteRegistry() = 0;
 };
 
 // The closing line of one machine of a list.

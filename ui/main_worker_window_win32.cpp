@@ -14,5 +14,7 @@ void MainWorkerWindow::SaveTimeLimitSetting() { appcensus::SaveTimeLimitSetting(
 
 void MainWorkerWindow::ReloadMachineHistory() { RequestMachineHistoryReload(); }
 void MainWorkerWindow::ScheduleProgressReset() { appcensus::ScheduleProgressReset(); }
+// The box stores its state at every change.
+bool MainWorkerWindow::StartRemoteRegistry() { return LoadStartRemoteRegistrySetting(); }
 
 }  // namespace appcensus

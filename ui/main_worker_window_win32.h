@@ -16,6 +16,7 @@ class MainWorkerWindow : public WorkerWindow {
   void SaveTimeLimitSetting() override;
   void ReloadMachineHistory() override;
   void ScheduleProgressReset() override;
+  bool StartRemoteRegistry() override;
 };
 
 }  // namespace appcensus

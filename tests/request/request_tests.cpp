@@ -10,6 +10,8 @@
 #include "request/machine_worker.h"
 #include "settings/stored_settings.h"
 #include "tests/support/memory_registry.h"
+#include "tests/support/network_probe_double.h"
+#include "tests/support/service_control_double.h"
 #include "tests/support/recording_activity_log.h"
 #include "tests/support/thread_signals.h"
 
@@ -23,6 +25,12 @@ const Text kStart = u"D\u00e9marrage du traitement pour la machine ";
 const Text kWait = u" secondes de temp d'attente pour le traitement de la machine";
 const Text kDone = u"Traitement termin\u00e9 sur la machine ";
 const Text kFailed = u"Impossible de r\u00e9cuperer les informations de la machine.";
+
+RequestOptions WithIdentityWait(std::chrono::milliseconds wait) {
+  RequestOptions options;
+  options.inventory.identityWait = wait;
+  return options;
+}
 
 // That the gate refuses every later write, the thousand requests below show.
 TEST(JobGateTest, AbandonWaitsForAWriteUnderWay) {
@@ -66,6 +74,7 @@ class RecordingWindow : public WorkerWindow {
   void SaveTimeLimitSetting() override { Note(u"<save limit>"); }
   void ReloadMachineHistory() override { Note(u"<history>"); }
   void ScheduleProgressReset() override { Note(u"<progress reset>"); }
+  bool StartRemoteRegistry() override { return false; }
   void Note(TextView what) { log_.LogActivity(what, ActivityLevel::None, -1); }
   Text timeLimit = u"$F";
 
@@ -115,7 +124,7 @@ class RequestTest : public ::testing::Test {
   SharedState state_;
   RecordingActivityLog log_;
   RecordingWindow window_{log_};
-  RequestOptions options_{.inventory = {.identityWait = 20s}};
+  RequestOptions options_ = WithIdentityWait(20s);
 };
 
 // List shapes in the window: each machine closes with its own line, in list order, keeps its
@@ -175,6 +184,75 @@ TEST_F(RequestTest, ARequestMadeMeanwhileRunsNextAndAnUntakenOneGivesWay) {
   EXPECT_EQ(starts, (Lines{kStart + u"A1", kStart + u"A2"}));
 }
 
+// A remote machine that gives nothing says why: the network and the registry's first answer
+// decide the cause, which the report's message gives; one whose Remote Registry service does
+// not answer has it started when asked, is read, and the service is stopped again.
+TEST_F(RequestTest, ACauseForEachMachineThatGivesNothingAndTheServiceStartedWhenAsked) {
+  NetworkProbeDouble network;
+  for (const char16_t* host : {u"A1", u"NOREG", u"DENIED"}) network.AddHost(host, {PortAnswer::Answered});
+  network.AddHost(u"OFFLINE", {PortAnswer::NoAnswer});
+  network.AddHost(u"CLOSED", {PortAnswer::Refused});
+  MemoryMachine& noRegistry = Put(registry_.AddMachine(u"NOREG"), u"K1");
+  registry_.AddMachine(u"DENIED").SetFaults({.connectStatus = reg::kAccessDenied});
+  // Stopped; once started, its machine's registry answers.
+  class Service : public ServiceControlDouble {
+   public:
+    explicit Service(MemoryMachine& machine) : machine_(machine) {}
+    long Start() override {
+      machine_.SetFaults({});
+      return ServiceControlDouble::Start();
+    }
+    MemoryMachine& machine_;
+  };
+  const std::tuple<const char16_t*, bool, MachineOutcome, MachineCause, RemoteRegistryOutcome> cases[] = {
+      {u"A1", false, MachineOutcome::Listed, MachineCause::None, RemoteRegistryOutcome::NothingDone},
+      {u"NOWHERE", false, MachineOutcome::Unreachable, MachineCause::NameUnknown, RemoteRegistryOutcome::NothingDone},
+      {u"OFFLINE", false, MachineOutcome::Unreachable, MachineCause::NoAnswer, RemoteRegistryOutcome::NothingDone},
+      {u"CLOSED", false, MachineOutcome::Unreachable, MachineCause::Refused, RemoteRegistryOutcome::NothingDone},
+      {u"DENIED", true, MachineOutcome::Unreachable, MachineCause::AccessDenied, RemoteRegistryOutcome::NothingDone},
+      {u"NOREG", false, MachineOutcome::Unreachable, MachineCause::NoRemoteRegistry, RemoteRegistryOutcome::NothingDone},
+      {u"NOREG", true, MachineOutcome::Listed, MachineCause::None, RemoteRegistryOutcome::StartedAndRestored}};
+  for (const auto& [machine, start, outcome, cause, service] : cases) {
+    noRegistry.SetFaults({.connectStatus = reg::kServerUnavailable});
+    RecordingActivityLog log;
+    class Report : public MachineReport {
+     public:
+      explicit Report(RecordingActivityLog& log) : log_(log) {}
+      void Activity(TextView, TextView text, ActivityLevel level, int field) override { log_.LogActivity(text, level, field); }
+      void Progress(TextView, int, int) override {}
+      void MachineDone(const MachineResult&) override {}
+      RecordingActivityLog& log_;
+    } report(log);
+    Service* control = nullptr;
+    RequestOptions options = options_;
+    options.startRemoteRegistry = start;
+    options.platform.probe = &network;
+    options.platform.serviceControl = [&] {
+      auto made = std::make_unique<Service>(noRegistry);
+      control = made.get();
+      return made;
+    };
+    options.platform.serviceClock.sleep = [](std::chrono::milliseconds) {};
+    MachineRequest request({machine}, options);
+    const MachineResult result = request.Run(report).at(0);
+    SCOPED_TRACE(TextToUtf8(machine));
+    EXPECT_EQ(result.outcome, outcome);
+    EXPECT_EQ(result.cause, cause);
+    EXPECT_EQ(result.remoteRegistry, service);
+    const Lines lines = log.Lines();
+    const bool tested = std::ranges::any_of(lines, [](const Text& line) { return line.starts_with(u"[TestMachine]"); });
+    EXPECT_EQ(tested, cause == MachineCause::None || cause >= MachineCause::NoRemoteRegistry);  // after 445 answered
+    if (cause != MachineCause::None) {
+      EXPECT_EQ(result.message, DescribeMachineCause(cause).message);
+      EXPECT_EQ(lines.back(), result.message);
+    }
+    EXPECT_EQ(control != nullptr, service != RemoteRegistryOutcome::NothingDone);
+    if (control) {
+      EXPECT_EQ(std::ranges::count(control->calls, "stop"), 1);  // started here, so stopped again
+    }
+  }
+}
+
 // Twenty machines at 20 ms per round trip, five of which never answer: every machine that
 // answers is listed with all its records, whatever the others did.
 TEST(MachineRequestTest, TwentyMachinesOfWhichFiveNeverAnswer) {
@@ -200,7 +278,7 @@ TEST(MachineRequestTest, TwentyMachinesOfWhichFiveNeverAnswer) {
     void MachineDone(const MachineResult& result) override { done.push_back(result.machine); }
     std::vector<Text> done;
   } report;
-  MachineRequest request(machines, RequestOptions{.timeLimit = 15s, .machinesAtOnce = kMachinesAtOnce, .inventory = {}});
+  MachineRequest request(machines, WithIdentityWait(kIdentityTestWait));
   const std::vector<MachineResult> results = request.Run(report);
   release->Open();
   EXPECT_EQ(report.done, machines);
@@ -255,7 +333,7 @@ TEST(MachineWorkerTest, AThousandRequestsNeverWriteAfterTheirClosingLine) {
     }
     window.timeLimit = limits[random() % std::size(limits)];
     MachineWorker& worker = *workers.emplace_back(std::make_unique<MachineWorker>(
-        state, log, window, RequestOptions{.inventory = {.identityWait = 40ms}}, [] { return Text(u"HOSTNAME"); }, 12ms));
+        state, log, window, WithIdentityWait(40ms), [] { return Text(u"HOSTNAME"); }, 12ms));
     state.pendingMachineRequest.Set(request);
     ASSERT_TRUE(worker.ProcessPendingRequest());
     // Whatever the table holds now belongs to this request.
