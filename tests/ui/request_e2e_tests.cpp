@@ -74,7 +74,7 @@ TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNex
   // The abandoned job does not hold the next request back, here of a machine that does not
   // answer: reported, with empty views, and not remembered.
   Retype(L"TXT_TempAttente", L"15");
-  const std::wstring unknown = L"appcensus-no-such-host";
+  const std::wstring unknown = L"127.0.0.2";  // refuses on port 445
   ASSERT_GE(RequestAndWait(unknown, unknown), 0) << ActivityText();
   EXPECT_GE(Logged(L"Impossible de contacter la machine " + unknown + L"."), 0) << ActivityText();
   EXPECT_EQ(Logged(L"Connexion \u00e0 la base de registre de la machine " + unknown + L"..."), -1);
@@ -99,7 +99,7 @@ TEST_F(RequestTest, ARequestClickedAfterAResultStartsAtOnceAListKeepsWhatAnswere
 
   // The local machine and one that does not answer: the local records stay, each machine
   // closes with its line, and the request ends in red with the count of machines that failed.
-  const std::wstring unknown = L"appcensus-no-such-host", both = L".;" + unknown;
+  const std::wstring unknown = L"127.0.0.2", both = L".;" + unknown;
   const int done = RequestAndWait(both, both);
   ASSERT_GE(done, 0) << ActivityText();
   const std::vector<std::wstring> machines = Column(8);
