@@ -290,7 +290,8 @@ std::size_t ReadApplicationDetails(InventoryContext& context, TextView request, 
     // The machine's packages, after its Uninstall entries, stored through the same gate.
     const auto gateOpen = [&context] { return context.gate->Run([] {}); };
     if (read && context.allLocations)
-      for (const ApplicationRecord& record : ReadPackageRecords(SessionOf(sessions, machine), machine, PlatformLocalUser(), gateOpen))
+      for (const ApplicationRecord& record :
+           ReadPackageRecords(SessionOf(sessions, machine), machine, PlatformLocalUser(), gateOpen, context.readers))
         if (!context.gate->Run([&] { table.Store(record); })) return table.Count();
     sessions.erase(machine);
     if (!read) return table.Count();

@@ -1,7 +1,11 @@
 #include "inventory/package_listing.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <optional>
 
+#include "core/task_thread.h"
 #include "inventory/package_names.h"
 
 namespace appcensus {
@@ -28,9 +32,36 @@ Text ValueAt(RegistrySession& session, TextView keyPath, TextView valueName) {
 // The packages of one list that give a record, and where that list is.
 struct PackageList {
   Text listedUnder;     // its key
-  Text repositoryPath;  // its user's repository; empty for the provisioned list
+  Text repositoryPath;  // its user's repository; empty for the provisioned list or a hive not loaded
   std::vector<PackageName> packages;
 };
+
+// Runs job(session, i) for i = 0 .. count-1, each once, on up to `readers` readers: this
+// thread on `session`, each further reader on a thread and a connection of its own (one that
+// cannot connect leaves the jobs to the others). Once a job returns false no job starts. Waits
+// for every reader, however long its last call takes: they use the caller's frame.
+void RunOnReaders(RegistrySession& session, TextView machine, std::size_t readers, std::size_t count,
+                  const std::function<bool(RegistrySession&, std::size_t)>& job) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stopped{false};
+  const auto work = [&](RegistrySession& on) {
+    for (std::size_t i = 0; !stopped && (i = next++) < count;)
+      if (!job(on, i)) stopped = true;
+  };
+  std::vector<TaskThread> helpers;
+  for (std::size_t k = 1; k < std::min(readers, count); ++k) {
+    TaskThread helper;
+    const auto connectAndWork = [&] {
+      RegistrySession own(CurrentRegistryApi(), machine);
+      if (own.Reaches(kPackageUsersPath)) work(own);
+    };
+    if (helper.Start(connectAndWork)) helpers.push_back(helper);
+  }
+  work(session);
+  for (const TaskThread& helper : helpers)
+    while (!helper.WaitFor(std::chrono::hours(1))) {
+    }
+}
 
 ApplicationRecord PackageRecord(RegistrySession& session, const PackageList& list, const PackageName& package,
                                 TextView machine, const LocalUser& local) {
@@ -68,30 +99,43 @@ ApplicationRecord PackageRecord(RegistrySession& session, const PackageList& lis
 }  // namespace
 
 std::vector<ApplicationRecord> ReadPackageRecords(RegistrySession& session, TextView machine, const LocalUser& local,
-                                                  const std::function<bool()>& goOn) {
+                                                  const std::function<bool()>& goOn, std::size_t readers) {
+  readers = machine == u"." ? 1 : std::max<std::size_t>(readers, 1);
+  // The users' lists and the provisioned one, read a list per reader.
   const Text currentUser = machine == u"." && local.sid ? UpperCase(local.sid()) : Text();
   std::vector<PackageList> lists;
-  std::vector<Text> userFamilies;
   for (const Text& sid : SubKeyNames(session, kPackageUsersPath)) {
     if (!IsAccountSid(sid)) continue;
     const Text classes = !currentUser.empty() && UpperCase(sid) == currentUser ? Text(kCurrentUserClassesPath)
                                                                                : kUsersRootPath + sid + u"_Classes";
-    PackageList list{Text(kPackageUsersPath) + u"\\" + sid, classes + kUserRepositorySubKey,
-                     PackagesOfList(SubKeyNames(session, Text(kPackageUsersPath) + u"\\" + sid))};
-    for (Text& family : FamilyKeys(list.packages)) userFamilies.push_back(std::move(family));
-    lists.push_back(std::move(list));
+    lists.push_back({Text(kPackageUsersPath) + u"\\" + sid, classes + kUserRepositorySubKey, {}});
   }
-  PackageList provisioned{kProvisionedPackagesPath, Text(), {}};
-  for (PackageName& package : PackagesOfList(SubKeyNames(session, kProvisionedPackagesPath)))
-    if (!HasFamily(userFamilies, package)) provisioned.packages.push_back(std::move(package));
-  lists.push_back(std::move(provisioned));
+  lists.push_back({kProvisionedPackagesPath, Text(), {}});
+  RunOnReaders(session, machine, readers, lists.size(), [&](RegistrySession& on, std::size_t i) {
+    PackageList& list = lists[i];
+    list.packages = PackagesOfList(SubKeyNames(on, list.listedUnder));
+    if (!list.repositoryPath.empty() && !on.Open(list.repositoryPath)) list.repositoryPath.clear();
+    return true;
+  });
+  // A provisioned family gives a record only when no user has it.
+  std::vector<Text> userFamilies;
+  for (std::size_t i = 0; i + 1 < lists.size(); ++i)
+    for (Text& family : FamilyKeys(lists[i].packages)) userFamilies.push_back(std::move(family));
+  std::erase_if(lists.back().packages, [&](const PackageName& package) { return HasFamily(userFamilies, package); });
 
-  std::vector<ApplicationRecord> records;
+  // Then the packages' values, a package per reader, each record in its place.
+  std::vector<std::pair<const PackageList*, const PackageName*>> jobs;
   for (const PackageList& list : lists)
-    for (const PackageName& package : list.packages) {
-      if (goOn && !goOn()) return records;
-      records.push_back(PackageRecord(session, list, package, machine, local));
-    }
+    for (const PackageName& package : list.packages) jobs.emplace_back(&list, &package);
+  std::vector<std::optional<ApplicationRecord>> read(jobs.size());
+  RunOnReaders(session, machine, readers, jobs.size(), [&](RegistrySession& on, std::size_t i) {
+    if (goOn && !goOn()) return false;
+    read[i] = PackageRecord(on, *jobs[i].first, *jobs[i].second, machine, local);
+    return true;
+  });
+  std::vector<ApplicationRecord> records;
+  for (std::optional<ApplicationRecord>& record : read)
+    if (record) records.push_back(std::move(*record));
   return records;
 }
 

@@ -4,6 +4,7 @@
 // package_names.h, with their names and folders from the package repositories.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -32,8 +33,11 @@ inline constexpr char16_t kMachineRepositoryPath[] =
 // - KeyName: the full name, UninstallKeyPath: the key where it was listed.
 // On the local machine (`machine` "."), the repository of the user the program runs as is
 // read below HKEY_CURRENT_USER. `goOn`, when given, is asked before each package is read:
-// once it says no, the records read so far are returned.
+// once it says no, the records read so far are returned. A remote machine is read by up to
+// `readers` readers at a time (its lists, then its packages), each over a connection of its
+// own beside `session`'s; the local machine by one.
 std::vector<ApplicationRecord> ReadPackageRecords(RegistrySession& session, TextView machine, const LocalUser& local,
-                                                  const std::function<bool()>& goOn = nullptr);
+                                                  const std::function<bool()>& goOn = nullptr,
+                                                  std::size_t readers = 1);
 
 }  // namespace appcensus

@@ -235,7 +235,7 @@ TEST_F(InventoryTest, PackagesGiveOneRecordPerUserAndFamilyThenTheProvisionedNoU
                  u"Prov.P|3.0.0.0|C:\\WA\\P|" + Text(kProvisionedPackagesPath) + u"\\Prov.P_3.0.0.0_neutral_~_pub"}}};
   for (const auto& [machine, expected] : cases) {
     RegistrySession session(registry_, machine);
-    const std::vector<ApplicationRecord> records = ReadPackageRecords(session, machine, local);
+    const std::vector<ApplicationRecord> records = ReadPackageRecords(session, machine, local, nullptr, 8);
     std::vector<Text> found;
     for (const auto& r : records) found.push_back(r.DisplayName + u"|" + r.DisplayVersion + u"|" + r.InstallLocation + u"|" + EntryRegistryPath(r));
     EXPECT_EQ(found, expected) << TextToUtf8(machine);
