@@ -2,10 +2,15 @@
 // them (a registry session per machine), the call pattern of one connection and one opening
 // per value that came before, `reg query /s` of the same key and two plain loops over the
 // same values. With "spread", the entries are shared out between the Uninstall keys of the
-// 64-bit view, the 32-bit view and the current user. Prints figures; asserts nothing. The
-// entries are written with the prefix "AppcensusBench." and removed again at the end.
+// 64-bit view, the 32-bit view and the current user. With "packages", the same inventory
+// again once 200 packages are listed for each of 3 users (the current one and two others
+// whose classes hives are loaded), of 100 families each (a main package with its bundle or a
+// resource package), with their repository entries, 50 provisioned families (half of them
+// users' too) and the machine repository: what the packages add, against their share of the
+// keys. Prints figures; asserts nothing. The entries are written with the prefix
+// "AppcensusBench." and removed again at the end, the packages with "AppcensusBench.".
 //
-//   wine64 inventory_benchmark.exe [entry count] [spread]
+//   wine64 inventory_benchmark.exe [entry count] [spread|packages]
 #include <windows.h>
 
 #include "bench/benchmark_entries_win32.h"
@@ -23,6 +28,8 @@
 #include "core/application_table.h"
 #include "inventory/entry_rules.h"
 #include "inventory/inventory_passes.h"
+#include "inventory/local_user.h"
+#include "inventory/package_listing.h"
 #include "registry/registry_api_win32.h"
 #include "registry/registry_layer.h"
 #include "request/job_gate.h"
@@ -123,6 +130,77 @@ double TimePlainLoop(const testing::BenchmarkEntries& entries, int count, bool o
   return Seconds(start);
 }
 
+// Package lists written to the real registry under Wine, all named "AppcensusBench.…".
+class BenchmarkPackages {
+ public:
+  static constexpr int kUsers = 3, kFamilies = 100, kProvisioned = 50;
+
+  BenchmarkPackages() : sids_{PlatformLocalUser().sid(), u"S-1-5-21-9-9-9-2001", u"S-1-5-21-9-9-9-2002"} {}
+  // Names listed per user: two per family.
+  static int ListedPerUser() { return 2 * kFamilies; }
+
+  bool Fill() const {
+    bool ok = !sids_[0].empty();
+    for (int u = 0; u < kUsers && ok; ++u)
+      for (int f = 0; f < kFamilies && ok; ++f) {
+        const Text main = FullName(f, u"x64", u""), second = FullName(f, u"neutral", f % 2 ? u"split.scale-100" : u"~");
+        ok = Create(kRootLocalMachine, Store() + sids_[u] + u"\\" + main) && Create(kRootLocalMachine, Store() + sids_[u] + u"\\" + second) &&
+             Create(RepositoryRoot(u), RepositoryPath(u) + u"\\" + main, {{u"DisplayName", u"Bench package " + DecimalText(f)},
+                                                                         {u"PackageRootFolder", u"C:\\WA\\" + main}});
+        if (u == 0 && ok) ok = Create(kRootLocalMachine, Text(kMachineRepository) + u"\\" + main, {{u"Path", u"C:\\WA\\" + main}});
+      }
+    for (int f = kFamilies - kProvisioned / 2; f < kFamilies + kProvisioned / 2 && ok; ++f)
+      ok = Create(kRootLocalMachine, Store() + u"Applications\\" + FullName(f, u"neutral", u"~"),
+                  {{u"Path", u"C:\\WA\\" + FullName(f, u"neutral", u"~") + u"\\AppxManifest.xml"}});
+    return ok;
+  }
+  void Remove() const {
+    for (int u = 0; u < kUsers; ++u) {
+      Delete(kRootLocalMachine, Store() + sids_[u]);
+      for (int f = 0; f < kFamilies; ++f) Delete(RepositoryRoot(u), RepositoryPath(u) + u"\\" + FullName(f, u"x64", u""));
+      if (u > 0) Delete(HKEY_USERS, sids_[u] + u"_Classes");
+    }
+    for (int f = 0; f < kFamilies + kProvisioned / 2; ++f) {
+      Delete(kRootLocalMachine, Text(kMachineRepository) + u"\\" + FullName(f, u"x64", u""));
+      Delete(kRootLocalMachine, Store() + u"Applications\\" + FullName(f, u"neutral", u"~"));
+    }
+  }
+
+ private:
+  static constexpr char16_t kMachineRepository[] =
+      u"SOFTWARE\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\PackageRepository\\Packages";
+  static Text Store() { return Text(kPackageUsersPath).substr(19) + u"\\"; }  // below HKEY_LOCAL_MACHINE
+  static Text FullName(int f, TextView architecture, TextView resource) {
+    return u"AppcensusBench.App" + DecimalText(f) + u"_1.0." + DecimalText(f) + u".0_" + Text(architecture) + u"_" +
+           Text(resource) + u"_benchpub";
+  }
+  HKEY RepositoryRoot(int u) const { return u == 0 ? HKEY_CURRENT_USER : HKEY_USERS; }
+  Text RepositoryPath(int u) const {
+    return (u == 0 ? Text(u"Software\\Classes") : sids_[u] + u"_Classes") + kUserRepositorySubKey;
+  }
+  static bool Create(RegKey root, const Text& path, std::vector<std::pair<Text, Text>> values = {}) {
+    return Create(reinterpret_cast<HKEY>(root), path, std::move(values));
+  }
+  static bool Create(HKEY root, const Text& path, std::vector<std::pair<Text, Text>> values) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr))
+      return false;
+    for (const auto& [name, text] : values)
+      RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Wide(text).c_str()),
+                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return true;
+  }
+  static void Delete(RegKey root, const Text& path) { Delete(reinterpret_cast<HKEY>(root), path); }
+  static void Delete(HKEY root, const Text& path) {
+    RegDeleteTreeW(root, Wide(path).c_str());
+    RegDeleteKeyExW(root, Wide(path).c_str(), KEY_WOW64_64KEY, 0);
+  }
+  static std::wstring Wide(const Text& text) { return std::wstring(text.begin(), text.end()); }
+
+  Text sids_[kUsers];
+};
+
 // The program's inventory: both passes through RunInventory.
 std::size_t RunPasses() {
   ApplicationTable table;
@@ -207,11 +285,65 @@ int Run(int count, bool spread) {
   return 0;
 }
 
+// The passes on `count` entries without packages, then with BenchmarkPackages beside them.
+int RunWithPackages(int count) {
+  const testing::BenchmarkEntries entries(kPrefix);
+  const BenchmarkPackages packages;
+  entries.Remove(count);
+  packages.Remove();
+  std::printf("filling %d entries, then packages...\n", count);
+  if (!entries.Fill(count)) return std::printf("could not write the entries (rights?)\n"), entries.Remove(count), 1;
+  CountingRegistry counting;
+  ScopedRegistryApi scope(counting);
+  const auto rounds = [&](std::size_t& records, double& calls) {
+    RunPasses();  // the first reads after the writing pay for it
+    std::vector<double> times;
+    for (int round = 0; round < 5; ++round) {
+      counting.calls = 0;
+      const auto start = std::chrono::steady_clock::now();
+      records = RunPasses();
+      times.push_back(Seconds(start));
+      calls = static_cast<double>(counting.calls.exchange(0));
+    }
+    std::sort(times.begin(), times.end());
+    return times[2];
+  };
+  std::size_t without = 0, with = 0;
+  double callsWithout = 0, callsWith = 0;
+  const double before = rounds(without, callsWithout);
+  if (!packages.Fill()) return std::printf("could not write the packages\n"), packages.Remove(), entries.Remove(count), 1;
+  const double after = rounds(with, callsWith);
+  std::vector<double> alone;  // the package lists read on their own, as the detail pass reads them
+  for (int round = 0; round < 5; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    RegistrySession session(counting, u".");
+    ReadPackageRecords(session, u".", PlatformLocalUser());
+    alone.push_back(Seconds(start));
+  }
+  std::sort(alone.begin(), alone.end());
+  packages.Remove();
+  entries.Remove(count);
+  // The packages' keys: the names listed for the users and the provisioned ones.
+  const int keys = BenchmarkPackages::kUsers * BenchmarkPackages::ListedPerUser() + BenchmarkPackages::kProvisioned;
+  std::printf("medians of 5 rounds\n");
+  std::printf("without packages: %.3f s, %zu records, %.0f registry calls\n", before, without, callsWithout);
+  std::printf("with packages:    %.3f s, %zu records (%zu of packages from %d listed keys), %.0f registry calls\n", after,
+              with, with - without, keys, callsWith);
+  std::printf("added: %.3f s, %.1f us per package key against %.1f us per Uninstall entry; share of keys %.3f, "
+              "share of time %.3f\n",
+              after - before, 1e6 * (after - before) / keys, 1e6 * before / count,
+              static_cast<double>(keys) / (count + keys), (after - before) / after);
+  std::printf("packages read alone: %.3f s, %.1f us per package key; share of the time of entries and packages %.3f\n",
+              alone[2], 1e6 * alone[2] / keys, alone[2] / (before + alone[2]));
+  return 0;
+}
+
 }  // namespace
 }  // namespace appcensus
 
 int wmain(int argc, wchar_t** argv) {
   const int count = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 2000;
   const bool spread = argc > 2 && std::wstring(argv[2]) == L"spread";
+  if (argc > 2 && std::wstring(argv[2]) == L"packages") return appcensus::RunWithPackages(count > 0 ? count : 2000);
   return appcensus::Run(count > 0 ? count : 2000, spread);
 }

@@ -3,7 +3,10 @@
 // four, any other call one). Compares the call pattern of before (each value read through the
 // stateless layer: connect, open, query, close, disconnect) with the registry sessions and
 // parallel readers of RunInventory, at 0.5, 2 and 20 ms per round trip, and counts the calls
-// of each kind per entry. Prints figures; asserts nothing. Runs natively:
+// of each kind per entry. Then the same machine's package lists (200 names for each of 3
+// users, two of whom have their classes hive loaded, 50 provisioned families and the machine
+// repository) read by one reader and by the inventory's parallel readers. Prints figures;
+// asserts nothing. Runs natively:
 //   session_model_benchmark [entries]
 #include <chrono>
 #include <cstdio>
@@ -11,6 +14,7 @@
 
 #include "inventory/entry_rules.h"
 #include "inventory/inventory_passes.h"
+#include "inventory/package_listing.h"
 #include "request/job_gate.h"
 #include "tests/support/memory_registry.h"
 
@@ -106,6 +110,33 @@ int main(int argc, char** argv) {
     std::printf("%5.1f ms per round trip: before %.1f s", roundTrip.count() / 1000.0, computed);
     if (measured >= 0) std::printf(" (run: %.1f s)", measured);
     std::printf("; sessions and %zu parallel readers %.2f s\n", kParallelReaders, sessions.seconds);
+  }
+
+  const Text users[] = {u"S-1-5-21-9-9-9-1001", u"S-1-5-21-9-9-9-1002", u"S-1-5-21-9-9-9-1003"};
+  for (int u = 0; u < 3; ++u)
+    for (int f = 0; f < 100; ++f) {
+      const Text main = u"Bench.App" + DecimalText(f) + u"_1.0.0.0_x64__pub";
+      machine.CreateKey(Text(kPackageUsersPath) + u"\\" + users[u] + u"\\" + main);
+      machine.CreateKey(Text(kPackageUsersPath) + u"\\" + users[u] + u"\\Bench.App" + DecimalText(f) + u"_1.0.0.0_neutral_~_pub");
+      if (u < 2)
+        machine.SetString(kUsersRootPath + users[u] + u"_Classes" + kUserRepositorySubKey + u"\\" + main, u"DisplayName", u"App");
+      machine.SetString(Text(kMachineRepositoryPath) + u"\\" + main, u"Path", u"C:\\WA\\" + main);
+    }
+  for (int f = 75; f < 125; ++f)
+    machine.SetString(Text(kProvisionedPackagesPath) + u"\\Bench.App" + DecimalText(f) + u"_1.0.0.0_neutral_~_pub", u"Path", u"C:\\x.xml");
+  for (const microseconds roundTrip : {2000us, 20000us}) {
+    std::printf("packages, %4.1f ms per round trip:", roundTrip.count() / 1000.0);
+    for (const std::size_t readers : {std::size_t(1), kParallelReaders}) {
+      machine.SetFaults({.roundTrip = roundTrip});
+      const std::size_t before = registry.CallCount(MemoryRegistry::kQuery) + registry.CallCount(MemoryRegistry::kOpen);
+      const auto start = steady_clock::now();
+      RegistrySession session(registry, u"SRV");
+      const std::size_t records = ReadPackageRecords(session, u"SRV", LocalUser{}, nullptr, readers).size();
+      std::printf(" %zu reader(s) %.2f s (%zu records, %zu opens and queries);", readers,
+                  duration<double>(steady_clock::now() - start).count(), records,
+                  registry.CallCount(MemoryRegistry::kQuery) + registry.CallCount(MemoryRegistry::kOpen) - before);
+    }
+    std::printf("\n");
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "cli/record_output.h"
 
 #include "export/csv_format.h"
+#include "inventory/package_names.h"
 
 namespace appcensus::cli {
 
@@ -14,6 +15,8 @@ const char* LocationName(EntryLocation location) {
   switch (location) {
     case EntryLocation::Machine32: return "machine32";
     case EntryLocation::User: return "user";
+    case EntryLocation::Package: return "package";
+    case EntryLocation::Provisioned: return "provisioned";
     default: return "machine";
   }
 }
@@ -100,10 +103,18 @@ std::vector<RecordOutput::Field> RecordOutput::FieldsOf(const ApplicationRecord&
     return *value ? "true" : "false";
   };
   for (const auto& field : kRecordFields) text(field.name, record.*field.member);
-  text("Location", Utf8ToText(LocationName(LocationOf(record.UninstallKeyPath))));
+  const EntryLocation location = LocationOf(record.UninstallKeyPath);
+  text("Location", Utf8ToText(LocationName(location)));
   const Text sid = UserSidOf(record.UninstallKeyPath);
   text("Sid", sid);
   text("User", sid.empty() || !accountNames_ ? Text() : accountNames_(record.Machine, sid));
+  // A package's identity comes from its full name; its Publisher is not held as text.
+  std::optional<PackageName> package;
+  if (location == EntryLocation::Package || location == EntryLocation::Provisioned)
+    package = DecodePackageFullName(record.KeyName);
+  text("PackageFullName", package ? package->FullName : Text());
+  text("PackageFamilyName", package ? package->FamilyName() : Text());
+  text("Architecture", package ? package->Architecture : Text());
   for (const auto& extra : kExtraValues) {
     const Text& value = record.Extras.*extra.member;
     const std::optional<std::uint32_t> number = DwordNumber(value);

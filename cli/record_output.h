@@ -40,7 +40,8 @@ std::string JsonString(TextView text);
 // A TSV value: backslash, tab, CR and LF written \\ \t \r \n; the rest unchanged (UTF-8).
 std::string TsvValue(TextView text);
 
-// Where a record's entry was installed, as json and tsv name it: "machine", "machine32", "user".
+// Where a record's entry was installed, as json and tsv name it: "machine", "machine32", "user",
+// "package" (a user's package), "provisioned".
 const char* LocationName(EntryLocation location);
 
 // The number of a DWORD value's text, as the registry holds it (unsigned); none when the
@@ -67,8 +68,9 @@ class RecordOutput {
   std::string Opening();
   // csv: the export's lines of these records, byte for byte; json: one object per line;
   // tsv: one line per record. Every line ends with CR LF. Json and tsv give, after the nine
-  // fields, the entry's Location, for a user's installation its Sid and, when it resolves,
-  // its User, then the extras: Publisher, EstimatedSize (a number), SystemComponent (a
+  // fields, the entry's Location, for a user's installation or package its Sid and, when it
+  // resolves, its User, for a package its PackageFullName, PackageFamilyName and
+  // Architecture, then the extras: Publisher, EstimatedSize (a number), SystemComponent (a
   // flag), ParentKeyName, ReleaseType, WindowsInstaller (a flag), QuietUninstallString,
   // DisplayIcon and the flag Update (IsUpdate). An absent value (empty, or the placeholder
   // " - ") is null in json and an empty field in tsv; tsv writes a flag true or false.

@@ -16,6 +16,14 @@ inline constexpr char16_t kUninstallKeyPath32[] =
 inline constexpr char16_t kUsersRootPath[] = u"HKEY_USERS\\";
 inline constexpr char16_t kUserUninstallSubKey[] = u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// The keys that list the installed packages (the applications without an Uninstall key):
+// one subkey per user's security identifier, and the one of the packages provisioned for
+// every new user. A package's record has one of them as its UninstallKeyPath.
+inline constexpr char16_t kPackageUsersPath[] =
+    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Appx\\AppxAllUserStore";
+inline constexpr char16_t kProvisionedPackagesPath[] =
+    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Appx\\AppxAllUserStore\\Applications";
+
 // Values of an entry that only the console program reads and shows (the inventory reads
 // them when asked); each empty when absent or not read. The numbers and flags are the
 // decimal text of their DWORD.
@@ -78,10 +86,12 @@ struct UninstallEntry {
 Text EntryRegistryPath(const ApplicationRecord& record);
 
 // Where an entry was installed: for the machine in the 64-bit view, in the 32-bit view, or
-// for one user (whose security identifier names the hive).
-enum class EntryLocation { Machine, Machine32, User };
+// for one user (whose security identifier names the hive); or a package for one user, or
+// one provisioned for every new user.
+enum class EntryLocation { Machine, Machine32, User, Package, Provisioned };
 EntryLocation LocationOf(TextView uninstallKeyPath);
-// The user's security identifier of an entry of a user hive; empty for the others.
+// The user's security identifier of an entry of a user hive or of a user's package; empty
+// for the others.
 Text UserSidOf(TextView uninstallKeyPath);
 
 }  // namespace appcensus

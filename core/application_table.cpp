@@ -7,12 +7,16 @@ Text EntryRegistryPath(const ApplicationRecord& record) { return record.Uninstal
 EntryLocation LocationOf(TextView uninstallKeyPath) {
   if (uninstallKeyPath == kUninstallKeyPath32) return EntryLocation::Machine32;
   if (uninstallKeyPath.starts_with(kUsersRootPath)) return EntryLocation::User;
+  if (uninstallKeyPath == kProvisionedPackagesPath) return EntryLocation::Provisioned;
+  if (uninstallKeyPath.starts_with(Text(kPackageUsersPath) + u"\\")) return EntryLocation::Package;
   return EntryLocation::Machine;
 }
 
 Text UserSidOf(TextView uninstallKeyPath) {
-  if (LocationOf(uninstallKeyPath) != EntryLocation::User) return Text();
-  const TextView rest = uninstallKeyPath.substr(TextView(kUsersRootPath).size());
+  const EntryLocation location = LocationOf(uninstallKeyPath);
+  if (location != EntryLocation::User && location != EntryLocation::Package) return Text();
+  const TextView root = location == EntryLocation::User ? kUsersRootPath : kPackageUsersPath;
+  const TextView rest = uninstallKeyPath.substr(root.size() + (location == EntryLocation::Package));
   return Text(rest.substr(0, rest.find(u'\\')));
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/application_record.h"
 #include "inventory/entry_rules.h"
+#include "inventory/package_listing.h"
 #include "registry/registry_session.h"
 
 namespace appcensus {
@@ -280,6 +281,12 @@ std::size_t ReadApplicationDetails(InventoryContext& context, TextView request, 
     const Text& machine = entries[first].Machine;
     for (end = first; end < count && entries[end].Machine == machine;) ++end;
     const bool read = ReadMachine(context, entries, first, end, SessionOf(sessions, machine), productCode);
+    // The machine's packages, after its Uninstall entries, stored through the same gate.
+    const auto gateOpen = [&context] { return context.gate->Run([] {}); };
+    if (read && context.options.allLocations)
+      for (const ApplicationRecord& record :
+           ReadPackageRecords(SessionOf(sessions, machine), machine, PlatformLocalUser(), gateOpen, context.options.readers))
+        if (!context.gate->Run([&] { table.Store(record); })) return table.Count();
     sessions.erase(machine);
     if (!read) return table.Count();
   }

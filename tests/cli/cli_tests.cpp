@@ -91,7 +91,7 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
     EXPECT_EQ(TsvValue(value), tsv);
   }
   // Where each entry was installed: the 64-bit view, the 32-bit view, a user's hive (whose
-  // account resolves on SRV2 only).
+  // account resolves on SRV2 only), a user's package, a provisioned one.
   const AccountNames accounts = [](TextView machine, TextView sid) {
     return machine == u"SRV2" && sid == u"S-1-5-21-7" ? Text(u"CORP\\ana") : Text();
   };
@@ -101,24 +101,34 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
   records[2].UninstallKeyPath = Text(kUsersRootPath) + u"S-1-5-21-7" + kUserUninstallSubKey;
   records[3] = records[2];
   records[3].Machine = u"SRV3";
+  records.push_back(record);
+  records[4].UninstallKeyPath = Text(kPackageUsersPath) + u"\\S-1-5-21-7";
+  records[4].KeyName = u"App.A_2.0.0.0_x64__pub";
+  records.push_back(records[4]);
+  records[5].UninstallKeyPath = kProvisionedPackagesPath;
+  records[5].KeyName = u"App.B_1.0.0.0_neutral_~_pub";
   RecordOutput tsv(OutputFormat::Tsv, accounts);
   EXPECT_EQ(tsv.Opening(), "DisplayName\tDisplayVersion\tInstallSource\tInstallDate\tUninstallString\tInstallLocation\t"
-                           "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\tPublisher\tEstimatedSize\tSystemComponent\t"
+                           "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\tPackageFullName\tPackageFamilyName\tArchitecture\tPublisher\tEstimatedSize\tSystemComponent\t"
                            "ParentKeyName\tReleaseType\tWindowsInstaller\tQuietUninstallString\tDisplayIcon\tUpdate\r\n");
   records[2].Extras = {u"Brelmont", u"-1", u"1", u"", u"Hotfix", u"0", u"q.exe", u"q.ico"};
   EXPECT_EQ(tsv.Records({records[0], records[2]}),
-            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\t\t\t\t\t\t\t\t\t\r\n"
-            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\tBrelmont\t4294967295\ttrue\t\t"
+            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
+            "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\t\t\t\tBrelmont\t4294967295\ttrue\t\t"
             "Hotfix\tfalse\tq.exe\tq.ico\ttrue\r\n");
   RecordOutput json(OutputFormat::Json, accounts);
   const auto objects = nlohmann::json::parse(json.Opening() + json.Records(records) + json.Closing());
-  const std::tuple<const char*, nlohmann::json, nlohmann::json> where[] = {
-      {"machine", nullptr, nullptr}, {"machine32", nullptr, nullptr},
-      {"user", "S-1-5-21-7", "CORP\\ana"}, {"user", "S-1-5-21-7", nullptr}};
-  for (std::size_t i = 0; i < 4; ++i) {
+  const std::tuple<const char*, nlohmann::json, nlohmann::json, nlohmann::json, nlohmann::json> where[] = {
+      {"machine", nullptr, nullptr, nullptr, nullptr}, {"machine32", nullptr, nullptr, nullptr, nullptr},
+      {"user", "S-1-5-21-7", "CORP\\ana", nullptr, nullptr}, {"user", "S-1-5-21-7", nullptr, nullptr, nullptr},
+      {"package", "S-1-5-21-7", "CORP\\ana", "App.A_pub", "x64"}, {"provisioned", nullptr, nullptr, "App.B_pub", "neutral"}};
+  for (std::size_t i = 0; i < std::size(where); ++i) {
     EXPECT_EQ(objects[i]["Location"], std::get<0>(where[i])) << i;
     EXPECT_EQ(objects[i]["Sid"], std::get<1>(where[i])) << i;
     EXPECT_EQ(objects[i]["User"], std::get<2>(where[i])) << i;
+    EXPECT_EQ(objects[i]["PackageFamilyName"], std::get<3>(where[i])) << i;
+    EXPECT_EQ(objects[i]["Architecture"], std::get<4>(where[i])) << i;
+    EXPECT_EQ(objects[i]["PackageFullName"], std::get<3>(where[i]).is_null() ? nullptr : nlohmann::json(TextToUtf8(records[i].KeyName))) << i;
   }
 }
 

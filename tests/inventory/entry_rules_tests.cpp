@@ -1,8 +1,10 @@
 // The pure rules of the detail pass: date rewrite, icon folder, product code, pattern search,
 // record. Their fuzz target (fuzz/fuzz_entry_rules.cpp) states the same rules as properties.
+// Then the decoding of package full names.
 #include <gtest/gtest.h>
 
 #include "inventory/entry_rules.h"
+#include "inventory/package_names.h"
 
 namespace appcensus {
 namespace {
@@ -71,6 +73,39 @@ TEST(EntryRulesTest, EmptyValuesTakeTheirFallbacks) {
   values.RegistryLocation.clear();
   EXPECT_FALSE(NeedsUninstallCommand(values));
   EXPECT_EQ(build(values)->UninstallString, u"");
+}
+
+// "Name|Version|Architecture|ResourceId|PublisherId|kind|family", or "" when it does not decode.
+TEST(EntryRulesTest, PackageFullNamesDecodeIntoFiveFields) {
+  const std::pair<const char16_t*, const char*> cases[] = {
+      {u"Microsoft.WindowsCalculator_11.2210.0.0_x64__8wekyb3d8bbwe",
+       "Microsoft.WindowsCalculator|11.2210.0.0|x64||8wekyb3d8bbwe|main|Microsoft.WindowsCalculator_8wekyb3d8bbwe"},
+      {u"Microsoft.WindowsCalculator_11.2210.0.0_neutral_~_8wekyb3d8bbwe",
+       "Microsoft.WindowsCalculator|11.2210.0.0|neutral|~|8wekyb3d8bbwe|bundle|Microsoft.WindowsCalculator_8wekyb3d8bbwe"},
+      {u"Microsoft.WindowsCalculator_11.2210.0.0_neutral_split.scale-100_8wekyb3d8bbwe",
+       "Microsoft.WindowsCalculator|11.2210.0.0|neutral|split.scale-100|8wekyb3d8bbwe|resource|Microsoft.WindowsCalculator_8wekyb3d8bbwe"},
+      {u"Microsoft.LanguageExperiencePackfr-FR_22621.1.2.0_neutral_fr-fr_8wekyb3d8bbwe",
+       "Microsoft.LanguageExperiencePackfr-FR|22621.1.2.0|neutral|fr-fr|8wekyb3d8bbwe|resource|Microsoft.LanguageExperiencePackfr-FR_8wekyb3d8bbwe"},
+      {u"Microsoft.VCLibs.140.00_14.0.30704.0_x86__8wekyb3d8bbwe",  // a framework
+       "Microsoft.VCLibs.140.00|14.0.30704.0|x86||8wekyb3d8bbwe|main|Microsoft.VCLibs.140.00_8wekyb3d8bbwe"},
+      {u"Brelmont-Outils.Appli-2.x_1.0.0.0_arm64__a1b2c3", "Brelmont-Outils.Appli-2.x|1.0.0.0|arm64||a1b2c3|main|Brelmont-Outils.Appli-2.x_a1b2c3"},
+      {u"App_1.0.0.0_x64_pub", ""},         // four fields
+      {u"App_1.0.0.0_x64__pub_x", ""},      // six fields
+      {u"_1.0.0.0_x64__pub", ""},           // no Name
+      {u"App__x64__pub", ""},               // no Version
+      {u"App_1.0.0.0___pub", ""},           // no Architecture
+      {u"App_1.0.0.0_x64__", ""},           // no PublisherId
+      {u"Mon App_1.0.0.0_x64__pub", ""},    // a blank in the Name
+      {u"Caf\u00e9_1.0.0.0_x64__pub", ""}};  // not an ASCII letter
+  const char* kinds[] = {"main", "bundle", "resource"};
+  for (const auto& [fullName, decoded] : cases) {
+    const std::optional<PackageName> name = DecodePackageFullName(fullName);
+    const Text fields = name ? name->Name + u"|" + name->Version + u"|" + name->Architecture + u"|" + name->ResourceId + u"|" +
+                                   name->PublisherId + u"|" + Utf8ToText(kinds[int(name->Kind())]) + u"|" + name->FamilyName()
+                             : Text();
+    EXPECT_EQ(TextToUtf8(fields), decoded) << TextToUtf8(fullName);
+    EXPECT_EQ(name ? name->FullName : Text(fullName), fullName);
+  }
 }
 
 }  // namespace

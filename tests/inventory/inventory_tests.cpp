@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "inventory/entry_rules.h"
+#include "inventory/package_listing.h"
 #include "tests/support/inventory_run.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/thread_signals.h"
@@ -126,7 +127,7 @@ TEST_F(InventoryTest, EachEntryIsOpenedOnceItsCommandReadWhenNeededAndNothingOnc
     testing::InventoryRun run;
     EXPECT_EQ(run.Records(machine).size(), 2u);
     EXPECT_EQ(calls(MemoryRegistry::kQuery) - queries, 1 + 3 * 8 + 1u);  // the identity test's, eight per entry, a command
-    EXPECT_EQ(calls(MemoryRegistry::kOpen) - opens, 1 + 3 + 3u);  // the identity test, three Uninstall keys, three entries
+    EXPECT_EQ(calls(MemoryRegistry::kOpen) - opens, 1 + 3 + 3 + 2u);  // the identity test, three Uninstall keys, three entries, two package lists
     // Remotely the identity test's connection, the listing's (HKEY_LOCAL_MACHINE, HKEY_USERS),
     // and one for each further reader that took an entry.
     EXPECT_LE(calls(MemoryRegistry::kConnect) - connections, machine == u"." ? 0 : 1 + 2 + 2u);
@@ -148,7 +149,8 @@ TEST_F(InventoryTest, EachEntryIsOpenedOnceItsCommandReadWhenNeededAndNothingOnc
 // The Uninstall keys of a machine in their order: the 64-bit view, the 32-bit view, each user
 // hive's (not .DEFAULT's nor a *_Classes hive's). The same key name in two of them gives two
 // records; a key that is missing or refused is left out without a line, but without the
-// 64-bit view's key the machine gives nothing. A 32-bit program sees the same machine.
+// 64-bit view's key the machine gives nothing. A 32-bit program sees the same machine. The
+// packages come after them, and not with the 64-bit view's key alone.
 TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
   const auto hive = [](TextView sid) { return kUsersRootPath + Text(sid) + kUserUninstallSubKey; };
   const std::pair<Text, const char16_t*> entries[] = {
@@ -158,24 +160,88 @@ TEST_F(InventoryTest, EveryUninstallKeyOfAMachineInItsOrder) {
   for (const auto& [key, name] : entries) srv2_.SetString(key + u"\\" + name, u"DisplayName", name);
   srv2_.DenyAccess(hive(u"S-1-5-21-3"));
   srv2_.CreateKey(kUsersRootPath + Text(u"S-1-5-21-4"));  // a hive without the key
-  const Lines all = {"32|Twin", "64|A", "64|Twin", "S-1-5-21-1|U"};  // sorted
-  const std::tuple<bool, bool, Lines> cases[] = {{false, false, all}, {true, false, all}, {false, true, {}}};
-  for (const auto& [thirtyTwoBitProgram, noKey64, listed] : cases) {
+  srv2_.CreateKey(Text(kPackageUsersPath) + u"\\S-1-5-21-1\\Pkg_1.0.0.0_x64__pub");
+  srv2_.CreateKey(Text(kProvisionedPackagesPath) + u"\\Prv_1.0.0.0_x64__pub");
+  const Lines all = {"32|Twin", "64|A", "64|Twin", "S-1-5-21-1|Pkg_1.0.0.0_x64__pub", "S-1-5-21-1|U", "prov|Prv_1.0.0.0_x64__pub"};  // sorted
+  const std::tuple<bool, bool, bool, Lines> cases[] = {
+      {false, false, false, all}, {true, false, false, all}, {false, false, true, {"64|A", "64|Twin"}}, {false, true, false, {}}};
+  for (const auto& [thirtyTwoBitProgram, noKey64, classic, listed] : cases) {
     registry_.thirtyTwoBitProgram = thirtyTwoBitProgram;
     if (noKey64) srv2_.DenyAccess(kUninstallKeyPath);
     testing::InventoryRun run;
+    run.context.options.allLocations = !classic;
     Lines found;
     for (const auto& record : run.Records(u"SRV2")) {
       EXPECT_EQ(EntryRegistryPath(record), record.UninstallKeyPath + u"\\" + record.KeyName);
       const EntryLocation where = LocationOf(record.UninstallKeyPath);
-      const Text place = where == EntryLocation::Machine ? u"64" : where == EntryLocation::Machine32 ? u"32" : UserSidOf(record.UninstallKeyPath);
+      const Text place = where == EntryLocation::Machine     ? u"64"
+                         : where == EntryLocation::Machine32 ? u"32"
+                         : where == EntryLocation::Provisioned ? u"prov" : UserSidOf(record.UninstallKeyPath);
       found.push_back(TextToUtf8(place + u"|" + record.KeyName));
     }
     std::ranges::sort(found);
     EXPECT_EQ(found, listed) << thirtyTwoBitProgram;
     const Lines lines = Rendered(*run.log, false);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Recherches"); }), 1);
-    EXPECT_EQ(lines[4], std::to_string(listed.size()) + " Entr\u00e9es|0|3");
+    const auto packages = std::ranges::count_if(listed, [](auto& l) { return l.find('_') != l.npos; });
+    EXPECT_EQ(lines[4], std::to_string(listed.size() - packages) + " Entr\u00e9es|0|3");
+  }
+}
+
+// The packages of each user account and those provisioned for no user, by family: a bundle
+// and its main package give one record (the main's), a resource none, the higher version
+// wins; a plain DisplayName is the repository's (the current user's below HKEY_CURRENT_USER
+// locally), an indirect one resolves locally only, else the Name; the folder falls back from
+// the user's repository to the machine's, then to the provisioned manifest's.
+TEST_F(InventoryTest, PackagesGiveOneRecordPerUserAndFamilyThenTheProvisionedNoUserHas) {
+  const Text store = Text(kPackageUsersPath) + u"\\";
+  const Text indirect = u"@{App.B_1.0.0.0_neutral_~_pub?ms-resource://App.B/Resources/Name}";
+  const std::tuple<Text, const char16_t*, Text> values[] = {  // key, value, text
+      {store + u"S-1-5-21-1\\App.A_2.0.0.0_x64__pub", nullptr, u""},
+      {store + u"S-1-5-21-1\\App.A_2.0.0.0_neutral_~_pub", nullptr, u""},
+      {store + u"S-1-5-21-1\\App.A_2.0.0.0_neutral_split.scale-100_pub", nullptr, u""},
+      {store + u"S-1-5-21-1\\App.B_1.0.0.0_neutral_~_pub", nullptr, u""},
+      {store + u"S-1-5-21-1\\App.C_1.0.0.0_x64_pub", nullptr, u""},
+      {store + u"S-1-5-21-1\\App.D_1.10.0.0_x64__pub", nullptr, u""},
+      {store + u"S-1-5-21-1\\App.D_1.9.0.0_x64__pub", nullptr, u""},
+      {store + u"S-1-5-21-2\\App.A_1.0.0.0_x64__pub", nullptr, u""},
+      {store + u"S-1-5-18\\Sys.E_1.0.0.0_x64__pub", nullptr, u""},
+      {store + u"Config\\Cfg.F_1.0.0.0_x64__pub", nullptr, u""},
+      {Text(kProvisionedPackagesPath) + u"\\App.A_2.0.0.0_neutral_~_pub", u"Path", u"C:\\WA\\A\\AppxManifest.xml"},
+      {Text(kProvisionedPackagesPath) + u"\\Prov.P_3.0.0.0_neutral_~_pub", u"Path", u"C:\\WA\\P\\AppxManifest.xml"},
+      {Text(kProvisionedPackagesPath) + u"\\Prov.P_3.0.0.0_neutral_split.scale-125_pub", u"Path", u"C:\\WA\\R\\x.xml"},
+      {u"HKEY_USERS\\S-1-5-21-1_Classes" + Text(kUserRepositorySubKey) + u"\\App.A_2.0.0.0_x64__pub", u"DisplayName", u"Appli A"},
+      {u"HKEY_USERS\\S-1-5-21-1_Classes" + Text(kUserRepositorySubKey) + u"\\App.A_2.0.0.0_x64__pub", u"PackageRootFolder", u"C:\\WA\\A"},
+      {u"HKEY_USERS\\S-1-5-21-1_Classes" + Text(kUserRepositorySubKey) + u"\\App.B_1.0.0.0_neutral_~_pub", u"DisplayName", indirect},
+      {Text(kCurrentUserClassesPath) + kUserRepositorySubKey + u"\\App.A_1.0.0.0_x64__pub", u"DisplayName", u"Appli A, HKCU"},
+      {Text(kMachineRepositoryPath) + u"\\App.B_1.0.0.0_neutral_~_pub", u"Path", u"C:\\WA\\B"}};
+  for (MemoryMachine* machine : {&registry_.Local(), &srv2_})
+    for (const auto& [key, value, text] : values)
+      value ? machine->SetString(key, value, text) : machine->CreateKey(key);
+  // Locally the program runs as S-1-5-21-2, and only the indirect name of App.B resolves.
+  const LocalUser local{[] { return Text(u"s-1-5-21-2"); },
+                        [&](TextView text) { return text == indirect ? std::optional<Text>(u"Appli B") : std::nullopt; }};
+  const auto sid = [](TextView name) { return u"|" + Text(kPackageUsersPath) + u"\\" + Text(name); };
+  const std::pair<Text, std::vector<Text>> cases[] = {
+      {u".", {u"Appli A|2.0.0.0|C:\\WA\\A" + sid(u"S-1-5-21-1\\App.A_2.0.0.0_x64__pub"),
+              u"Appli B|1.0.0.0|C:\\WA\\B" + sid(u"S-1-5-21-1\\App.B_1.0.0.0_neutral_~_pub"),
+              u"App.D|1.10.0.0| - " + sid(u"S-1-5-21-1\\App.D_1.10.0.0_x64__pub"),
+              u"Appli A, HKCU|1.0.0.0| - " + sid(u"S-1-5-21-2\\App.A_1.0.0.0_x64__pub"),
+              u"Prov.P|3.0.0.0|C:\\WA\\P|" + Text(kProvisionedPackagesPath) + u"\\Prov.P_3.0.0.0_neutral_~_pub"}},
+      {u"SRV2", {u"Appli A|2.0.0.0|C:\\WA\\A" + sid(u"S-1-5-21-1\\App.A_2.0.0.0_x64__pub"),
+                 u"App.B|1.0.0.0|C:\\WA\\B" + sid(u"S-1-5-21-1\\App.B_1.0.0.0_neutral_~_pub"),
+                 u"App.D|1.10.0.0| - " + sid(u"S-1-5-21-1\\App.D_1.10.0.0_x64__pub"),
+                 u"App.A|1.0.0.0| - " + sid(u"S-1-5-21-2\\App.A_1.0.0.0_x64__pub"),
+                 u"Prov.P|3.0.0.0|C:\\WA\\P|" + Text(kProvisionedPackagesPath) + u"\\Prov.P_3.0.0.0_neutral_~_pub"}}};
+  for (const auto& [machine, expected] : cases) {
+    RegistrySession session(registry_, machine);
+    const std::vector<ApplicationRecord> records = ReadPackageRecords(session, machine, local, nullptr, 8);
+    std::vector<Text> found;
+    for (const auto& r : records) found.push_back(r.DisplayName + u"|" + r.DisplayVersion + u"|" + r.InstallLocation + u"|" + EntryRegistryPath(r));
+    EXPECT_EQ(found, expected) << TextToUtf8(machine);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records[0], (ApplicationRecord{u"Appli A", u"2.0.0.0", u" - ", u" - ", u"", u"C:\\WA\\A", u" - ", machine,
+                                             u"App.A_2.0.0.0_x64__pub", store + u"S-1-5-21-1"}));
   }
 }
 

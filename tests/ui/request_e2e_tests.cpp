@@ -15,10 +15,11 @@ TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
 
   // Fixture entries in the machine ".": packages installed by msiexec (one 32-bit), a name with a
   // separator and letters beyond ASCII, one key name in both views, one user's application,
-  // each with its full registry path. One row in two shaded, from the first; nine tree nodes
+  // each with its full registry path; the packages of three users and one provisioned for none,
+  // counted with the others. One row in two shaded, from the first; nine tree nodes
   // per row in the rows' order, each kind of node with an image of its own.
   const std::vector<std::wstring> names = Column(0), nodes = NodeTexts(), paths = Column(7);
-  for (const wchar_t* name : {L"Appcensus Fixture Alpha", L"\u00c9diteur; caf\u00e9 \u00e0 la cr\u00e8me"})
+  for (const wchar_t* name : {L"Appcensus Fixture Alpha", L"\u00c9diteur; caf\u00e9 \u00e0 la cr\u00e8me", L"Notes Brelmont", L"Brelmont.Agenda"})
     EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << Narrow(name);
   const std::wstring machine = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\", uninstall = L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
   for (const std::wstring& path : {machine + uninstall + L"AppcensusFixture.Twin", machine + L"WOW6432Node\\" + uninstall + L"AppcensusFixture.Twin",
@@ -27,6 +28,8 @@ TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
   EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [&](const std::wstring& path) {
               return path.starts_with(L"HKEY_USERS\\S-1-5-21-") && path.ends_with(L"\\Software\\" + uninstall + L"AppcensusFixture.PerUser");
             }), 1);
+  const std::wstring packages = machine + L"Microsoft\\Windows\\CurrentVersion\\Appx\\AppxAllUserStore\\";
+  EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [&](const std::wstring& path) { return path.starts_with(packages); }), 6);
   ASSERT_EQ(nodes.size(), 9 * names.size());
   for (std::size_t row = 0; row < names.size(); ++row) {
     SCOPED_TRACE(row);

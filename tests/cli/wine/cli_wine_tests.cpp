@@ -72,6 +72,12 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
   cli::RecordOutput jsonOutput(cli::OutputFormat::Json, cli::ConsoleEnvironment().accountNames);
   const std::string records = jsonOutput.Opening() + jsonOutput.Records(here);
   EXPECT_EQ(json, std::pair(1, records + jsonOutput.Closing()));  // the closing once the records are in
+  const auto located = [&](const std::string& where) {
+    const std::regex field("\"Location\":\"" + where + "\"");
+    return std::distance(std::sregex_iterator(records.begin(), records.end(), field), std::sregex_iterator());
+  };
+  EXPECT_EQ(located("package"), 5);  // the fixture's packages
+  EXPECT_EQ(located("provisioned"), 1);
   const std::string unknown = "\",\"status\":\"refused\",\"records\":0,\"message\":" +
                               cli::JsonString(DescribeMachineCause(MachineCause::Refused).message) + "}";
   EXPECT_EQ(std::regex_replace(FileBytes("report.json"), std::regex(",\"seconds\":[0-9]+\\.[0-9]{3}"), ""),

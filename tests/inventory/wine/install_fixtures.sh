@@ -6,7 +6,7 @@
 #
 # install: builds the MSI packages with wixl (delta as a 32-bit one), installs each with
 # Wine's msiexec (after removing an earlier installation of it), and imports the .reg
-# fixture with regedit.
+# fixture with regedit (@USERSID@ stands for the prefix's user).
 # WINEPREFIX comes from the environment; the default prefix serves when it is unset.
 set -eu
 
@@ -24,14 +24,21 @@ command -v iconv >/dev/null 2>&1 || fail "iconv not found"
 mkdir -p "$work"
 cd "$work"
 
+# The security identifier of the prefix's user, the one subkey of HKEY_USERS of an account.
+user_sid() {
+  "$loader" reg query HKEY_USERS </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^HKEY_USERS\\\(S-1-5-21-[0-9-]*\)$/\1/p' | head -n 1
+}
+
 # A .reg file for regedit: UTF-16LE with a byte-order mark, CR LF line ends.
 to_reg() {
+  sid=$(user_sid)
+  [ -n "$sid" ] || fail "no user account below HKEY_USERS"
   long255=$(printf '%0255d' 0 | tr 0 L)
   long254=$(printf '%0254d' 0 | tr 0 l)
   longkey=AppcensusFixture.L$(printf '%0237d' 0 | tr 0 k)
   {
     printf '\377\376'
-    sed -e "s/@LONG255@/$long255/g" -e "s/@LONG254@/$long254/g" -e "s/@LONGKEY@/$longkey/g" -e 's/$/\r/' "$1" |
+    sed -e "s/@USERSID@/$sid/g" -e "s/@LONG255@/$long255/g" -e "s/@LONG254@/$long254/g" -e "s/@LONGKEY@/$longkey/g" -e 's/$/\r/' "$1" |
       iconv -f UTF-8 -t UTF-16LE
   } > "$2"
 }

@@ -1,7 +1,8 @@
 // The inventory of this machine under Wine, in Wine's own registry: the ctest fixture has
-// installed four MSI packages (one 32-bit) and imported a .reg file of unusual entries first.
-// (Every rule is checked on all kinds of data by the hostile corpus; here on what installers
-// write.) What is listed is what `reg query /s` shows below the three Uninstall keys.
+// installed four MSI packages (one 32-bit) and imported a .reg file of unusual entries and of
+// package lists first. (Every rule is checked on all kinds of data by the hostile corpus; here
+// on what installers write.) What is listed is what `reg query /s` shows below the three
+// Uninstall keys and the package lists.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "inventory/local_user.h"
 #include "registry/registry_layer.h"
 #include "tests/support/inventory_run.h"
 
@@ -80,6 +82,27 @@ TEST(WineInventoryTest, TheFixtureEntriesFollowTheRulesUnderEitherNameOfThisMach
         {kUninstallKeyPath32, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
         {userKey, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}};
     for (const auto& [path, printed] : keys) EXPECT_EQ(listed[path], PrintedSubkeys(printed)) << TextToUtf8(path);
+
+    // The packages of three users and the one provisioned for none, each listed where
+    // `reg query /s` shows it; the current user's repository only by ".".
+    const Text store = Text(kPackageUsersPath) + u"\\", me = PlatformLocalUser().sid() + u"\\";
+    const Text apps = u"C:\\Program Files\\WindowsApps\\", notes = u"Brelmont.Notes_1.2.0.0_x64__brelmont0001";
+    const Text ana = u"S-1-5-21-1111111111-2222222222-3333333333-1001\\";
+    const std::map<Text, Text> expected = {
+        {me + notes, (machine == u"." ? u"Notes Brelmont|1.2.0.0|" : u"Brelmont.Notes|1.2.0.0|") + apps + notes},
+        {me + u"Brelmont.Meteo_3.0.1.0_x64__brelmont0001", u"Brelmont.Meteo|3.0.1.0|" + apps + u"Brelmont.Meteo_3.0.1.0_x64__brelmont0001"},
+        {ana + u"Brelmont.Notes_1.1.0.0_x64__brelmont0001", u"Notes d'Ana|1.1.0.0| - "},
+        {ana + u"Brelmont.Photos_2.0.0.0_neutral_~_brelmont0001", u"Brelmont.Photos|2.0.0.0|" + apps + u"Brelmont.Photos_2.0.0.0_neutral_~_brelmont0001"},
+        {u"S-1-12-1-1111111111-2222222222-3333333333-4444444444\\" + notes, u"Brelmont.Notes|1.2.0.0|" + apps + notes},
+        {u"Applications\\Brelmont.Agenda_5.0.0.0_x64__brelmont0001", u"Brelmont.Agenda|5.0.0.0|" + apps + u"Brelmont.Agenda_5.0.0.0_x64__brelmont0001"}};
+    std::map<Text, Text> packages;
+    for (const auto& [path, record] : records) {
+      if (!path.starts_with(store)) continue;
+      packages[path.substr(store.size())] = record.DisplayName + u"|" + record.DisplayVersion + u"|" + record.InstallLocation;
+      const std::wstring list(record.UninstallKeyPath.begin(), record.UninstallKeyPath.end());
+      EXPECT_EQ(PrintedSubkeys(list).count(record.KeyName), 1u) << TextToUtf8(path);
+    }
+    EXPECT_EQ(packages, expected);
     EXPECT_EQ(run.log->Lines().at(1), machine == u"." ? u"[TestMachine] : Machine locale, le nom de machine est conforme."
                                                       : u"[TestMachine] : Teste de la machine effectu\u00e9e correctement.");
   }
