@@ -194,7 +194,6 @@ TEST_F(RequestTest, ACauseForEachMachineThatGivesNothingAndTheServiceStartedWhen
   network.AddHost(u"CLOSED", {PortAnswer::Refused});
   MemoryMachine& noRegistry = Put(registry_.AddMachine(u"NOREG"), u"K1");
   registry_.AddMachine(u"DENIED").SetFaults({.connectStatus = reg::kAccessDenied});
-  // Stopped; once started, its machine's registry answers.
   class Service : public ServiceControlDouble {
    public:
     explicit Service(MemoryMachine& machine) : machine_(machine) {}
@@ -363,7 +362,6 @@ TEST(MachineWorkerTest, AThousandRequestsNeverWriteAfterTheirClosingLine) {
       }
     }
   }
-  // The mix really exercised both outcomes.
   EXPECT_GT(abandoned, kRequests / 10);
   EXPECT_LT(abandoned, kRequests);
   EXPECT_GT(withRecords, kRequests / 10);
