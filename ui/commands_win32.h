@@ -18,7 +18,8 @@ void OnWindowResized();
 // the view that has the keyboard focus onto the clipboard.
 void CopySelectionToClipboard();
 
-// The settings loaded into the new window, in order: machine history, time limit, window size.
+// The settings loaded into the new window, in order: machine history, time limit, window
+// size, the Remote Registry box.
 void LoadStoredSettingsIntoWindow();
 // Reloads the machine box from the stored history; callable from any thread (the reload is
 // handed to the window thread).
