@@ -6,12 +6,14 @@
 
 #include "core/shared_state.h"
 #include "registry/registry_api_win32.h"
+#include "registry/registry_layer.h"
+#include "request/reachability_win32.h"
+#include "request/service_control_win32.h"
 #include "request/local_host_name.h"
-#include "request/machine_job.h"
 #include "request/machine_worker.h"
 #include "ui/commands_win32.h"
 #include "ui/main_views.h"
-#include "ui/main_worker_window.h"
+#include "ui/main_worker_window_win32.h"
 #include "ui/window_thread_win32.h"
 
 namespace {
@@ -19,15 +21,12 @@ namespace {
 DWORD WINAPI MachineWorkerThread(LPVOID) {
   using namespace appcensus;
   static MainWorkerWindow window;
-  MachineJobServices services;
-  services.state = &Shared();
-  services.log = &MainActivityLog();
-  services.reloadMachineHistory = RequestMachineHistoryReload;
-  MachineWorker worker(Shared(), MainActivityLog(), window,
-                       [services](const Text& request, const std::shared_ptr<JobGate>& gate) {
-                         RunMachineJob(request, gate, services);
-                       },
-                       LocalHostName);
+  static Win32NetworkProbe network;
+  RequestOptions options;
+  options.platform.probe = &network;
+  options.platform.serviceControl = [] { return std::make_unique<Win32ServiceControl>(); };
+  options.platform.localComputerName = LocalComputerName();
+  MachineWorker worker(Shared(), MainActivityLog(), window, options, LocalHostName);
   worker.Run();
   return 0;
 }

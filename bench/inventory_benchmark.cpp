@@ -125,12 +125,14 @@ double TimePlainLoop(const testing::BenchmarkEntries& entries, int count, bool o
 
 // The program's inventory: both passes through RunInventory.
 std::size_t RunPasses() {
-  SharedState state;
+  ApplicationTable table;
+  UninstallEntryList entries;
   InventoryContext context;
-  context.state = &state;
+  context.table = &table;
+  context.entries = &entries;
   context.log = std::make_shared<SilentLog>();
   context.gate = std::make_shared<JobGate>();
-  return RunInventory(context, u".");
+  return RunInventory(context, u".").records;
 }
 
 // The call pattern that came before the sessions: every subkey name and every value through

@@ -41,9 +41,11 @@ void StatelessPattern(TextView machine) {
 }
 
 void SessionPattern(TextView machine) {
-  SharedState state;
+  ApplicationTable table;
+  UninstallEntryList entries;
   InventoryContext context;
-  context.state = &state;
+  context.table = &table;
+  context.entries = &entries;
   context.log = std::make_shared<SilentLog>();
   context.gate = std::make_shared<JobGate>();
   RunInventory(context, machine);

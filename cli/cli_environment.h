@@ -10,6 +10,7 @@
 #include "cli/record_output.h"
 #include "core/text.h"
 #include "inventory/machine_test.h"
+#include "request/machine_request.h"
 
 namespace appcensus::cli {
 
@@ -34,6 +35,9 @@ struct CliEnvironment {
   AccountNames accountNames;
   std::chrono::milliseconds perLimitSecond{1000};  // tests shorten the limit's second
   std::chrono::milliseconds identityWait = kIdentityTestWait;
+  // The network check before a remote machine's identity test and the service control of
+  // --start-remote-registry (none: no check, no service started).
+  RequestPlatform platform;
 };
 
 }  // namespace appcensus::cli

@@ -12,8 +12,10 @@ namespace appcensus::cli {
 namespace {
 
 // The exit code of the machines' outcomes: a time limit outweighs a machine that failed.
-int ExitCodeOf(const std::vector<MachineOutcome>& outcomes) {
-  const auto any = [&](MachineOutcome outcome) { return std::ranges::find(outcomes, outcome) != outcomes.end(); };
+int ExitCodeOf(const std::vector<MachineResult>& results) {
+  const auto any = [&](MachineOutcome outcome) {
+    return std::ranges::find(results, outcome, &MachineResult::outcome) != results.end();
+  };
   if (any(MachineOutcome::TimedOut)) return kExitTimeLimit;
   if (any(MachineOutcome::Unreachable) || any(MachineOutcome::OtherMachine)) return kExitUnreachable;
   return kExitListed;
@@ -50,18 +52,22 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
   for (const auto& path : {options.outputPath, options.reportPath})
     if (path && !environment_.canWriteFile(*path)) return FileError("de cr\u00e9er", *path);
 
-  RunSettings settings;
-  settings.timeLimitText = DecimalText(options.timeoutSeconds.value_or(kDefaultTimeoutSeconds));
-  settings.localHostName = environment_.localHostName;
-  settings.parallel = options.parallel;
-  settings.perLimitSecond = environment_.perLimitSecond;
-  settings.identityWait = environment_.identityWait;
-  settings.allLocations = !options.classic;
-  settings.readExtras = options.format != OutputFormat::Csv || options.visibleOnly;
-  runs_ = std::make_unique<MachineRuns>(options.machines, settings);
+  const int seconds = options.timeoutSeconds.value_or(kDefaultTimeoutSeconds);
+  RequestOptions request;
+  request.timeLimit = std::chrono::milliseconds(TimeLimitMilliseconds(seconds, environment_.perLimitSecond));
+  request.machinesAtOnce = static_cast<std::size_t>(std::max(options.parallel, 1));
+  request.inventory.allLocations = !options.classic;
+  request.inventory.readExtras = options.format != OutputFormat::Csv || options.visibleOnly;
+  request.inventory.identityWait = environment_.identityWait;
+  request.startRemoteRegistry = options.startRemoteRegistry;
+  request.platform = environment_.platform;
+  if (request.platform.localComputerName.empty()) request.platform.localComputerName = computerName;
+  request_ = std::make_unique<MachineRequest>(options.machines, request);
 
   ConsoleReport report(environment_, options, computerName);
-  int code = ExitCodeOf(runs_->Run(report));
+  report.Activity(u"", DecimalText(seconds) + u" secondes de temp d'attente pour le traitement de la machine",
+                  ActivityLevel::None, 1);
+  int code = ExitCodeOf(request_->Run(report));
   report.Finish();
   if (options.outputPath && !environment_.writeFile(*options.outputPath, report.Document()))
     code = FileError("d'\u00e9crire", *options.outputPath);
@@ -75,7 +81,7 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
 }
 
 bool CliProgram::WaitForLateWork(std::chrono::milliseconds limit) const {
-  return !runs_ || runs_->WaitForLateWork(limit);
+  return !request_ || request_->WaitForLateWork(limit);
 }
 
 }  // namespace appcensus::cli

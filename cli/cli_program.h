@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/cli_environment.h"
-#include "cli/machine_runs.h"
+#include "request/machine_request.h"
 #include "core/text.h"
 
 namespace appcensus::cli {
@@ -27,7 +27,7 @@ class CliProgram {
   // `arguments` without the program name; returns the exit code.
   int Run(const std::vector<Text>& arguments);
 
-  // After Run: waits for abandoned jobs and late identity tests (see MachineRuns).
+  // After Run: waits for abandoned jobs and late identity tests (see MachineRequest).
   bool WaitForLateWork(std::chrono::milliseconds limit) const;
 
  private:
@@ -35,7 +35,7 @@ class CliProgram {
   int FileError(const char* action, TextView path) const;
 
   CliEnvironment environment_;
-  std::unique_ptr<MachineRuns> runs_;
+  std::unique_ptr<MachineRequest> request_;
 };
 
 }  // namespace appcensus::cli

@@ -18,13 +18,9 @@ const char* LevelPrefix(ActivityLevel level) {
   }
 }
 
-const char* StatusName(MachineOutcome outcome) {
-  switch (outcome) {
-    case MachineOutcome::Unreachable: return "unreachable";
-    case MachineOutcome::OtherMachine: return "other-machine";
-    case MachineOutcome::TimedOut: return "timeout";
-    default: return "ok";
-  }
+const char* StatusName(const MachineResult& result) {
+  const char* status = DescribeMachineCause(result.cause).reportStatus;
+  return result.outcome == MachineOutcome::Listed || status == nullptr ? "ok" : status;
 }
 
 // The order of --sort name: machine, name, then registry path, letter case ignored first.
@@ -45,7 +41,7 @@ ConsoleReport::ConsoleReport(const CliEnvironment& environment, const CliOptions
   Write(output_.Opening());
 }
 
-void ConsoleReport::Activity(TextView, TextView text, ActivityLevel level) {
+void ConsoleReport::Activity(TextView, TextView text, ActivityLevel level, int) {
   if (options_.quiet && level != ActivityLevel::Error) return;
   ClearProgress();
   environment_.writeError(std::string(LevelPrefix(level)) + TextToUtf8(text) + "\r\n");
@@ -62,6 +58,12 @@ void ConsoleReport::Progress(TextView machine, int value, int maximum) {
 }
 
 void ConsoleReport::MachineDone(const MachineResult& result) {
+  const Text name = result.machine == u"." ? computerName_ : result.machine;
+  // As the window closes a request that ended within its limit.
+  if (result.outcome != MachineOutcome::TimedOut) {
+    const Text closing = result.machine == u"." && environment_.localHostName ? environment_.localHostName() : name;
+    Activity(result.machine, u"Traitement termin\u00e9 sur la machine " + closing, ActivityLevel::Done, 1);
+  }
   ClearProgress();
   std::vector<ApplicationRecord> shown;
   for (const auto& record : result.records) {
@@ -70,7 +72,7 @@ void ConsoleReport::MachineDone(const MachineResult& result) {
     shown.push_back(record);
     if (record.Machine == u".") shown.back().Machine = computerName_;
   }
-  AddToReport(result, result.machine == u"." ? computerName_ : result.machine, shown.size());
+  AddToReport(result, name, shown.size());
   if (options_.sortByName)
     sorted_.insert(sorted_.end(), shown.begin(), shown.end());
   else
@@ -95,10 +97,12 @@ void ConsoleReport::AddToReport(const MachineResult& result, TextView machine, s
   const auto ms = result.duration.count();
   const std::string thousandths = std::to_string(1000 + ms % 1000).substr(1);
   report_ += report_.empty() ? "[\r\n" : ",\r\n";
-  report_ += "{\"machine\":" + JsonString(machine) + ",\"status\":\"" + StatusName(result.outcome) +
+  report_ += "{\"machine\":" + JsonString(machine) + ",\"status\":\"" + StatusName(result) +
              "\",\"records\":" + std::to_string(records) + ",\"seconds\":" + std::to_string(ms / 1000) + "." +
              thousandths;
   if (result.outcome != MachineOutcome::Listed) report_ += ",\"message\":" + JsonString(result.message);
+  if (const char* service = RemoteRegistryReportText(result.remoteRegistry))
+    report_ += ",\"remoteRegistry\":\"" + std::string(service) + "\"";
   report_ += "}";
 }
 

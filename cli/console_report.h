@@ -8,7 +8,7 @@
 
 #include "cli/cli_environment.h"
 #include "cli/cli_options.h"
-#include "cli/machine_runs.h"
+#include "request/machine_request.h"
 #include "cli/record_output.h"
 
 namespace appcensus::cli {
@@ -18,7 +18,7 @@ class ConsoleReport : public MachineReport {
   // `computerName` stands for "." in the records and the report (when not empty).
   ConsoleReport(const CliEnvironment& environment, const CliOptions& options, TextView computerName);
 
-  void Activity(TextView machine, TextView text, ActivityLevel level) override;
+  void Activity(TextView machine, TextView text, ActivityLevel level, int statusField) override;
   void Progress(TextView machine, int value, int maximum) override;
   void MachineDone(const MachineResult& result) override;
 

@@ -1,11 +1,12 @@
-// State shared by the window thread, the machine worker, the jobs and the identity tests.
+// State shared by the window thread and the machine worker.
 //
-// Every shared text and flag is read and replaced whole under its own lock (SharedText,
-// std::atomic), so no thread ever sees half of a write. The table and the entry list guard
-// themselves (application_table.h). No lock here is held while waiting for another thread.
+// Every shared text is read and replaced whole under its own lock (SharedText), so no thread
+// ever sees half of a write. The table guards itself (application_table.h). No lock here is
+// held while waiting for another thread.
 #pragma once
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -25,56 +26,60 @@ Text WindowTitle();
 
 class SharedText {
  public:
-  // The text with the number of the write that set it, so that two writes of the same text
-  // can be told apart.
-  struct Version {
-    Text text;
-    std::uint64_t serial = 0;
-  };
-
   Text Get() const {
     std::lock_guard lock(mutex_);
     return value_;
   }
-  Version GetVersion() const {
-    std::lock_guard lock(mutex_);
-    return {value_, serial_};
-  }
-  void Set(TextView value) {
+  void Set(TextView value) { Exchange(value); }
+  // Replaces the text and returns the one it held; wakes a thread waiting in Take.
+  Text Exchange(TextView value) {
     Text copy(value);
-    std::lock_guard lock(mutex_);
-    value_.swap(copy);
-    ++serial_;
+    {
+      std::lock_guard lock(mutex_);
+      value_.swap(copy);
+    }
+    changed_.notify_all();
+    return copy;
   }
-  // Empties the text unless it has been set again since the write numbered `serial`.
-  bool ClearIfUnchanged(std::uint64_t serial) {
-    std::lock_guard lock(mutex_);
-    if (serial_ != serial) return false;
-    value_.clear();
-    return true;
+  // Waits up to `wait` until the text is not empty (or Wake is called), then empties it and
+  // returns what it held; the empty text when nothing came.
+  Text Take(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t wakes = wakes_;
+    changed_.wait_for(lock, wait, [&] { return !value_.empty() || wakes_ != wakes; });
+    Text taken;
+    taken.swap(value_);
+    return taken;
   }
   // Replaces the text with `value` only when it still equals `expected`.
   bool CompareAndSet(TextView expected, TextView value) {
     std::lock_guard lock(mutex_);
     if (value_ != expected) return false;
     value_ = Text(value);
-    ++serial_;
     return true;
+  }
+  // Ends every wait in Take.
+  void Wake() {
+    {
+      std::lock_guard lock(mutex_);
+      ++wakes_;
+    }
+    changed_.notify_all();
   }
 
  private:
   mutable std::mutex mutex_;
+  std::condition_variable changed_;
   Text value_;
-  std::uint64_t serial_ = 0;
+  std::uint64_t wakes_ = 0;
 };
 
+// What the window thread and the machine worker share: the request slot, the last machine
+// listed (the export names its file after it) and the records shown.
 struct SharedState {
   ApplicationTable applicationTable;
-  UninstallEntryList uninstallEntryList;
   SharedText pendingMachineRequest;
   SharedText lastMachineName;
-  std::atomic<bool> machineTestPassed{false};
-  std::atomic<bool> layoutReady{false};
 };
 
 // The one instance of the running program.

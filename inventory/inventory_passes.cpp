@@ -48,7 +48,7 @@ std::vector<Text> UninstallLocations(RegistrySession& session, bool all) {
 // Readers at a time on `machine`: one locally, where the wait is the work's, else the
 // context's number (at least one, at most `most`).
 std::size_t ReadersFor(const InventoryContext& context, const Text& machine, std::size_t most) {
-  return machine == u"." ? 1 : std::clamp<std::size_t>(context.readers, 1, std::max<std::size_t>(most, 1));
+  return machine == u"." ? 1 : std::clamp<std::size_t>(context.options.readers, 1, std::max<std::size_t>(most, 1));
 }
 
 // Starts `count` helpers running `work(k)` for k = 1..count-1 on threads of their own, runs
@@ -130,7 +130,7 @@ bool SubKeyNames(InventoryContext& context, RegistrySession& session, RegistrySe
 // False when the gate refused a write: the pass stops.
 bool ListMachine(InventoryContext& context, RegistrySession& session, const Text& machine, int& index,
                  std::size_t& total) {
-  for (const Text& location : UninstallLocations(session, context.allLocations)) {
+  for (const Text& location : UninstallLocations(session, context.options.allLocations)) {
     RegistrySession::Key key = session.Open(location);
     // Without the 64-bit view's key the machine gives nothing, as it always did; any other
     // key that is missing or refused is left out.
@@ -139,7 +139,7 @@ bool ListMachine(InventoryContext& context, RegistrySession& session, const Text
     if (key && !SubKeyNames(context, session, key, location, machine, names)) return false;
     for (const Text& name : names) {
       const bool written = context.gate->Run([&] {
-        context.state->uninstallEntryList.Append(UninstallEntry{name, machine, location});
+        context.entries->Append(UninstallEntry{name, machine, location});
         context.log->SetStatusProgress(index, 100);
       });
       if (!written) return false;
@@ -154,33 +154,27 @@ bool ListMachine(InventoryContext& context, RegistrySession& session, const Text
 // when it passes, every subkey of its Uninstall keys into the entry list. Closes with the
 // number of entries of the last machine (status field 3). Returns the number of entries
 // listed, all machines together.
-std::size_t ListUninstallEntries(InventoryContext& context, TextView machineList, Sessions& sessions) {
+std::size_t ListUninstallEntries(InventoryContext& context, TextView machineList, Sessions& sessions,
+                                 std::vector<MachineVerdict>& verdicts) {
   WriteGate& gate = *context.gate;
   GatedActivityLog log(*context.log, context.gate);
-  const IdentityTestRun testRun{context.log, context.gate, context.identityWait, context.identityTestStarted};
-  SharedState& state = *context.state;
+  const IdentityTestRun testRun{context.log, context.gate, context.options.identityWait, context.identityTestStarted};
 
   const std::size_t machineCount = CountFields(machineList, u';');
+  verdicts.assign(machineCount, MachineVerdict::Unreachable);
   std::size_t total = 0;
   int index = 0;
   for (std::size_t m = 0; m < machineCount; ++m) {
     const Text machine = NthField(machineList, u';', m);
     index = 0;
-    const MachineVerdict verdict = AwaitMachineTest(machine, testRun);
-    const bool passed = verdict == MachineVerdict::Passed;
-    const bool written = gate.Run([&] {
-      state.machineTestPassed.store(passed);
-      if (context.machineTested) context.machineTested(machine, verdict);
-    });
-    if (!written) return total;
-    if (!passed) {
+    verdicts[m] = AwaitMachineTest(machine, testRun);
+    if (verdicts[m] != MachineVerdict::Passed) {
       log.LogActivity(u"Impossible de contacter la machine " + machine + u".", ActivityLevel::Error, 1);
       continue;
     }
     log.LogActivity(u"Connexion à la base de registre de la machine " + machine + u"...", ActivityLevel::InProgress, 1);
     if (!ListMachine(context, SessionOf(sessions, machine), machine, index, total)) return total;
     log.LogActivity(u"Recherches des applications effectuées sur la machine " + machine + u".", ActivityLevel::None, 1);
-    if (!gate.Run([&] { state.machineTestPassed.store(false); })) return total;
   }
   // With nothing listed this is the inventory's last write.
   const auto countLine = [&] { context.log->LogActivity(DecimalText(index) + u" Entrées", ActivityLevel::None, 3); };
@@ -229,8 +223,8 @@ class MachineEntries {
       if (!open) break;
       if (position >= end_) return true;
       const std::optional<ApplicationRecord> record =
-          ReadEntry(session, entries_[position], productCode_, context_.readExtras);
-      if (record && !context_.gate->Run([&] { context_.state->applicationTable.Store(*record); })) break;
+          ReadEntry(session, entries_[position], productCode_, context_.options.readExtras);
+      if (record && !context_.gate->Run([&] { context_.table->Store(*record); })) break;
     }
     refused_ = true;
     return false;
@@ -270,8 +264,8 @@ bool ReadMachine(InventoryContext& context, const std::vector<UninstallEntry>& e
 // table afterwards.
 std::size_t ReadApplicationDetails(InventoryContext& context, TextView request, Sessions& sessions) {
   const ProductCodePattern productCode;  // compiled once per pass
-  ApplicationTable& table = context.state->applicationTable;
-  const std::vector<UninstallEntry> entries = context.state->uninstallEntryList.Snapshot();
+  ApplicationTable& table = *context.table;
+  const std::vector<UninstallEntry> entries = context.entries->Snapshot();
   const std::size_t count = entries.size();
   if (count == 0) return table.Count();
 
@@ -301,11 +295,13 @@ std::size_t ReadApplicationDetails(InventoryContext& context, TextView request, 
 
 }  // namespace
 
-std::size_t RunInventory(InventoryContext& context, TextView request) {
+InventoryResult RunInventory(InventoryContext& context, TextView request) {
   // The machines' registry sessions, closed on this thread whatever way the passes end.
   Sessions sessions;
-  if (ListUninstallEntries(context, request, sessions) == 0) return 0;
-  return ReadApplicationDetails(context, request, sessions);
+  InventoryResult result;
+  if (ListUninstallEntries(context, request, sessions, result.verdicts) > 0)
+    result.records = ReadApplicationDetails(context, request, sessions);
+  return result;
 }
 
 }  // namespace appcensus

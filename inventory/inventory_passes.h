@@ -2,7 +2,7 @@
 // every listed entry into an application record.
 //
 // Both run on a job thread that its worker may abandon when the job's time limit passes.
-// Every write of the passes (entry list, table, MachineTestPassed, log and progress) goes
+// Every write of the passes (entry list, table, log and progress) goes
 // through the job's gate; registry reads happen outside it. Once the gate has been
 // abandoned a pass writes nothing more and stops at its next write: records stored before
 // stay, nothing follows.
@@ -12,9 +12,10 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "core/activity_log.h"
-#include "core/shared_state.h"
+#include "core/application_table.h"
 #include "core/task_thread.h"
 #include "core/text.h"
 #include "inventory/machine_test.h"
@@ -26,24 +27,34 @@ namespace appcensus {
 // over a connection of its own, unless the context says fewer.
 inline constexpr std::size_t kParallelReaders = 8;
 
-// What one request's inventory works on. The entry list, the table and the verdict flag of
-// `state` must outlive it (in the window program they are the process-wide ones); the log
-// and the gate are shared with the identity-test threads, which may end after it.
-struct InventoryContext {
-  SharedState* state = nullptr;
-  std::shared_ptr<ActivityLog> log;
-  std::shared_ptr<WriteGate> gate;
-  std::chrono::milliseconds identityWait = kIdentityTestWait;
-  // Told of every identity-test thread started (optional).
-  std::function<void(const TaskThread&)> identityTestStarted;
+// How a request reads its machines, the same for each of them.
+struct InventoryOptions {
   // False: only the Uninstall key of the 64-bit view is listed, as the program always did.
   bool allLocations = true;
-  // Told of the verdict of each machine's identity test, through the gate (optional).
-  std::function<void(TextView machine, MachineVerdict verdict)> machineTested = nullptr;
   // True: each record's Extras are read too (the console program's json and tsv).
   bool readExtras = false;
   // Readers of one remote machine at a time (at least 1).
   std::size_t readers = kParallelReaders;
+  std::chrono::milliseconds identityWait = kIdentityTestWait;
+};
+
+// What one request's inventory works on. The entry list and the table belong to the request
+// and must outlive it; the log and the gate are shared with the identity-test threads, which
+// may end after it.
+struct InventoryContext {
+  ApplicationTable* table = nullptr;
+  UninstallEntryList* entries = nullptr;
+  std::shared_ptr<ActivityLog> log;
+  std::shared_ptr<WriteGate> gate;
+  InventoryOptions options;
+  // Told of every identity-test thread started (optional).
+  std::function<void(const TaskThread&)> identityTestStarted;
+};
+
+struct InventoryResult {
+  std::size_t records = 0;  // in the table afterwards, 0 when nothing was listed
+  // One per machine of the request, in its order; Unreachable for a machine never tested.
+  std::vector<MachineVerdict> verdicts;
 };
 
 // The inventory of one request, on the job's thread:
@@ -56,7 +67,6 @@ struct InventoryContext {
 //   opening line names `request` whole.
 // Each machine is connected once (its registry session), closed when the machine is done.
 // The inventory's last write (the closing line of its last pass) is the gate's commit.
-// Returns the number of records in the table afterwards, 0 when nothing was listed.
-std::size_t RunInventory(InventoryContext& context, TextView request);
+InventoryResult RunInventory(InventoryContext& context, TextView request);
 
 }  // namespace appcensus

@@ -46,7 +46,7 @@ class ProgramTest : public ::testing::Test {
   // Requests and waits for the end line "Traitement terminé sur la machine <shownName>"; its
   // row index, or -1. The views are filled once it has come.
   int RequestAndWait(const std::wstring& machines, const std::wstring& shownName);
-  // After showing a result the worker pauses 2 s, then empties the progress bar. Waits for that.
+  // 2 s after a result the window empties the progress bar. Waits for that.
   void WaitForWorkerPause() const;
   // Types the search text and clicks the search button.
   void Filter(const std::wstring& text);

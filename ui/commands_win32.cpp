@@ -82,10 +82,13 @@ void SelectTreeNodeUnderPointer(HWND tree) {
 // ---- commands -------------------------------------------------------------------------
 
 void RequestMachine() {
+  KillTimer(Gadget(kMainWindow), kProgressResetTimer);  // the new request's progress counts now
   SetViewsBusy(1);
   Text machine = WindowText(Gadget(kMachineBox));
   if (machine.empty()) machine = u".";
-  Shared().pendingMachineRequest.Set(machine);
+  // A request the worker has not taken yet gives way to this one; the user is told.
+  if (const Text replaced = Shared().pendingMachineRequest.Exchange(machine); !replaced.empty())
+    LogActivity(u"Demande remplac\u00e9e : " + replaced, ActivityLevel::None, 1);
   WindowSettings settings;
   LoadMachineHistory(settings);
 }
@@ -198,6 +201,15 @@ void LoadStoredSettingsIntoWindow() {
   LoadWindowSize(settings);
   SendMessageW(Gadget(kStartRemoteRegistryBox), BM_SETCHECK,
                LoadStartRemoteRegistrySetting() ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void ScheduleProgressReset() {
+  MainUiChannel().Post([](Gadgets&) { SetTimer(Gadget(kMainWindow), kProgressResetTimer, kProgressResetDelayMs, nullptr); });
+}
+
+void OnProgressResetTimer() {
+  KillTimer(Gadget(kMainWindow), kProgressResetTimer);
+  SetStatusProgress(0, 100);
 }
 
 void RequestMachineHistoryReload() {

@@ -18,6 +18,13 @@ void OnWindowResized();
 // the view that has the keyboard focus onto the clipboard.
 void CopySelectionToClipboard();
 
+// The timer that empties the progress bar a while after a request ended.
+inline constexpr UINT_PTR kProgressResetTimer = 1;
+inline constexpr UINT kProgressResetDelayMs = 2000;
+// Starts that timer again (any thread: handed to the window thread).
+void ScheduleProgressReset();
+void OnProgressResetTimer();
+
 // The settings loaded into the new window, in order: machine history, time limit, window
 // size, the Remote Registry box.
 void LoadStoredSettingsIntoWindow();

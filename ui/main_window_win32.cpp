@@ -51,6 +51,7 @@ struct MainWindow {
   UniqueIcon requestIcon;
   Win32Gadgets gadgets;
   int nextControlId = 2000;  // controls without a name
+  bool layoutReady = false;  // sizes are applied and saved from then on
 };
 
 std::unique_ptr<MainWindow>& TheWindow() {
@@ -142,11 +143,11 @@ UniqueIcon ShowImageOnButton(HWND button, const char16_t* imageName) {
 
 // ---- handlers ------------------------------------------------------------------------
 
-void OnSize(WPARAM kind) {
+void OnSize(const MainWindow& w, WPARAM kind) {
   HWND statusBar = Gadget(kStatusBar);
   SendMessageW(statusBar, WM_SIZE, 0, 0);  // the status bar follows the bottom edge
   PlaceProgressBar(statusBar, GetWindow(statusBar, GW_CHILD));
-  if (kind == SIZE_MINIMIZED || !Shared().layoutReady.load()) return;
+  if (kind == SIZE_MINIMIZED || !w.layoutReady) return;
   OnWindowResized();
 }
 
@@ -206,7 +207,11 @@ LRESULT HandleMainMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
   switch (message) {
     case WM_SIZE:
-      OnSize(wParam);
+      OnSize(*w, wParam);
+      return 0;
+    case WM_TIMER:
+      if (wParam != kProgressResetTimer) break;
+      OnProgressResetTimer();
       return 0;
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(*w, reinterpret_cast<MINMAXINFO*>(lParam));
@@ -408,7 +413,7 @@ void CreateMainWindow() {
   SearchFieldText().Set(WindowText(c.searchField));
   TimeLimitFieldText().Set(WindowText(c.timeLimitField));
   SetWindowLongPtrW(c.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m));
-  Shared().layoutReady = true;
+  m.layoutReady = true;
 }
 
 Win32Gadgets* MainWindowGadgets() { return TheWindow() ? &TheWindow()->gadgets : nullptr; }

@@ -84,7 +84,7 @@ void UiChannel::Drain() {
   if (batch.empty()) return;
   draining_ = true;
   gadgets->BeginUpdate();
-  while (!batch.empty()) {
+  for (std::size_t applied = 0; !batch.empty() && applied < kWorkPerDrain; ++applied) {
     bool done = true;
     try {
       done = batch.front().steps(*gadgets);

@@ -3,7 +3,8 @@
 // Post() queues owned work under a short lock and asks for at most one wake-up at a time;
 // it never waits for the window thread. The window thread answers the wake-up with Drain(),
 // which takes what is queued when it starts and applies it with the lock released, in one
-// batch, then returns to the message loop: work queued meanwhile waits for the next wake-up,
+// batch of at most kWorkPerDrain pieces (the rest waits for the next wake-up), then returns to
+// the message loop: work queued meanwhile waits for the next wake-up,
 // so a busy producer never keeps the window from its messages. Work posted from the window
 // thread itself is applied at once, after everything queued before it, so each thread's
 // calls keep their order.
@@ -22,6 +23,10 @@ using GadgetWork = std::function<void(Gadgets&)>;
 // Work applied one step per drain; it returns true after its last step. Nothing queued after
 // it is applied before it is done.
 using GadgetSteps = std::function<bool(Gadgets&)>;
+
+// Pieces of work (activity rows, say) a drain applies at most, so that the window answers its
+// messages however many lines a long request logs.
+inline constexpr std::size_t kWorkPerDrain = 100;
 
 class UiChannel {
  public:

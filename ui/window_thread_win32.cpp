@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "request/machine_request.h"
 #include "ui/commands_win32.h"
 #include "ui/controls_win32.h"
 #include "ui/gadgets_win32.h"
@@ -54,6 +55,9 @@ bool RunMainWindow() {
 
 DWORD WINAPI WindowThread(LPVOID) {
   RunMainWindow();
+  // Closed while a machine was read with its Remote Registry service started for it: the
+  // service is put back before the process ends.
+  RestoreStartedServices();
   ExitProcess(0);
 }
 

@@ -242,7 +242,9 @@ TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErro
       {{u"SRV1", u"--quiet"}, true, kExitUsage, "Appcensus_cli : impossible d'\u00e9crire sur la sortie standard\r\n", true},
       {{u"SRV1", u"--output", u"x.csv"}, false, kExitUsage, created, false},  // found out before the first machine
       {{u"SRV1;GONE", u"--quiet", u"--output=y.csv", u"--output", u"-"}, false, kExitUnreachable,
-       "[erreur] [TestMachine] : Impossible de contacter la machine.\r\n[erreur] Impossible de contacter la machine GONE.\r\n", true}};
+       "[erreur] [TestMachine] : Impossible de contacter la machine.\r\n[erreur] Impossible de contacter la machine GONE.\r\n"
+       "[erreur] Impossible de contacter la machine : v\u00e9rifiez son nom, qu'elle est allum\u00e9e et que le service "
+       "Registre \u00e0 distance y fonctionne.\r\n", true}};
   for (const auto& [arguments, outputFails, code, errors, reads] : cases) {
     Console console;
     console.outputFails = outputFails;

@@ -162,7 +162,7 @@ TEST(HostileRegistryTest, EveryListableEntryGivesTheRecordOfItsReferenceReading)
   std::map<Text, ApplicationRecord> records;
   for (const auto& record : run.Records(u".")) records.emplace(record.KeyName, record);
   std::map<Text, int> listed;
-  for (const auto& entry : run.state.uninstallEntryList.Snapshot()) ++listed[entry.KeyName];
+  for (const auto& entry : run.entries.Snapshot()) ++listed[entry.KeyName];
 
   const ProductCodePattern productCode;
   int listable = 0, withRecord = 0, mismatches = 0;

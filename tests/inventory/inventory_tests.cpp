@@ -36,7 +36,7 @@ class InventoryTest : public ::testing::Test {
   }
   static Lines Entries(const testing::InventoryRun& run) {
     Lines entries;
-    for (const auto& entry : run.state.uninstallEntryList.Snapshot()) entries.push_back(TextToUtf8(entry.Machine + u"|" + entry.KeyName));
+    for (const auto& entry : run.entries.Snapshot()) entries.push_back(TextToUtf8(entry.Machine + u"|" + entry.KeyName));
     return entries;
   }
 
@@ -91,7 +91,7 @@ TEST_F(InventoryTest, TheLocalMachineFromTheFirstLineToItsRecord) {
                    "R\u00e9cup\u00e9ration des informations de chaque applications sur la machine . (2 entr\u00e9es)...|1|1",
                    "progress 1/2", "progress 2/2",
                    "R\u00e9cup\u00e9ration des informations d'applications effectu\u00e9es. 2 entr\u00e9es trait\u00e9s.|2|1"}));
-  EXPECT_FALSE(run.state.machineTestPassed);
+  EXPECT_EQ(run.result.verdicts, std::vector<MachineVerdict>{MachineVerdict::Passed});
 }
 
 TEST_F(InventoryTest, MachinesAreListedInTheirOrderAsTypedAndTheLastOneIsCounted) {

@@ -1,5 +1,5 @@
-// A request's inventory run here, as the machine job runs it, on a shared state of its own
-// with a recording log and an open gate. The identity tests it starts are waited for when it
+// A request's inventory run here, as a machine's job runs it, on a table and entry list of
+// its own with a recording log and an open gate. The identity tests it starts are waited for when it
 // goes away, so that none of them outlives the test.
 #pragma once
 
@@ -17,7 +17,7 @@ namespace appcensus::testing {
 class InventoryRun {
  public:
   explicit InventoryRun(std::chrono::milliseconds identityWait = std::chrono::seconds(20))
-      : context{&state, log, gate, identityWait, [this](const TaskThread& test) {
+      : context{&table, &entries, log, gate, InventoryOptions{.identityWait = identityWait}, [this](const TaskThread& test) {
                   std::lock_guard lock(mutex_);
                   tests_.push_back(test);
                 }} {}
@@ -27,8 +27,8 @@ class InventoryRun {
 
   // Both passes for `request`; the records of the table afterwards, in table order.
   std::vector<ApplicationRecord> Records(TextView request) {
-    RunInventory(context, request);
-    return state.applicationTable.Snapshot();
+    result = RunInventory(context, request);
+    return table.Snapshot();
   }
   // The identity tests started so far, in order.
   std::vector<TaskThread> IdentityTests() {
@@ -36,7 +36,9 @@ class InventoryRun {
     return tests_;
   }
 
-  SharedState state;
+  ApplicationTable table;
+  UninstallEntryList entries;
+  InventoryResult result;
   std::shared_ptr<RecordingActivityLog> log = std::make_shared<RecordingActivityLog>();
   std::shared_ptr<JobGate> gate = std::make_shared<JobGate>();
   InventoryContext context;

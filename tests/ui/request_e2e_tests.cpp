@@ -1,5 +1,5 @@
 // The program under Wine asked for machines: the local one on the test prefix's registry (see
-// tests/inventory/wine), a time limit too short, an unknown machine, closing mid-request.
+// tests/inventory/wine), a time limit too short, an unknown machine, a list, closing mid-request.
 #include <algorithm>
 
 #include "tools/program_fixture_win32.h"
@@ -61,21 +61,20 @@ TEST_F(RequestTest, TheLocalMachineFillsTableTreeStatusBarAndActivity) {
 
 // The one end-to-end test of an abandoned job: after its time limit nothing of it arrives.
 TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNextRequestRuns) {
-  std::wstring fifty = L".";  // fifty readings of the local machine: no wait of 0 ms sees them end
-  for (int i = 1; i < 50; ++i) fifty += L";.";
   Retype(L"TXT_TempAttente", L"0");
-  Request(fifty);
+  Request(L".");  // no wait of 0 ms sees its identity test end
   const int error = Logged(L"Impossible de r\u00e9cuperer les informations de la machine.", 30000);
   ASSERT_GE(error, 0) << ActivityText();
   Sleep(3000);
   Settle(window);
-  EXPECT_TRUE(Activity(error + 1).empty()) << ActivityText(error + 1);
+  EXPECT_EQ(Activity(error + 1), std::vector<std::wstring>{L"Le temps d'attente est de 0 seconde : aucune machine ne peut "
+                                                           L"r\u00e9pondre \u00e0 temps."}) << ActivityText(error + 1);
   EXPECT_EQ(driver->RowCount(table), 0);
   EXPECT_TRUE(Shown(table) && Shown(tree));
   // The abandoned job does not hold the next request back, here of a machine that does not
   // answer: reported, with empty views, and not remembered.
   Retype(L"TXT_TempAttente", L"15");
-  const std::wstring unknown = L"appcensus-no-such-host";
+  const std::wstring unknown = L"127.0.0.2";  // refuses on port 445
   ASSERT_GE(RequestAndWait(unknown, unknown), 0) << ActivityText();
   EXPECT_GE(Logged(L"Impossible de contacter la machine " + unknown + L"."), 0) << ActivityText();
   EXPECT_EQ(Logged(L"Connexion \u00e0 la base de registre de la machine " + unknown + L"..."), -1);
@@ -84,21 +83,38 @@ TEST_F(RequestTest, ATimeLimitOfZeroAbandonsTheJobWhichShowsNothingMoreAndTheNex
   EXPECT_EQ(StoredText(L"CBX_Machines"), std::nullopt);
 }
 
-TEST_F(RequestTest, ARequestDuringThePauseRunsNextWithTheViewsHiddenMeanwhileAndClosingEndsWithZero) {
-  // A request during the worker's pause after a result, of the same machine again: the table and
-  // the tree wait hidden for at least the rest of the pause, the activity list does not, and the
-  // request runs next; so does one of another machine made as soon as that one ended.
+TEST_F(RequestTest, ARequestClickedAfterAResultStartsAtOnceAListKeepsWhatAnsweredAndClosingEndsWithZero) {
+  // Clicked 0.3 s after a result: it starts before the progress bar of the last one is emptied
+  // (2 s after it).
   ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
-  Request(L".");
-  EXPECT_FALSE(Shown(table) || Shown(tree));
-  EXPECT_TRUE(Shown(activity));
-  EXPECT_GE(Logged(kDone + HostName(), 60000), 0) << ActivityText();
-  ASSERT_GE(RequestAndWait(ComputerName(), ComputerName()), 0) << ActivityText();
+  Sleep(300);
+  Request(ComputerName());
+  const std::wstring start = L"D\u00e9marrage du traitement pour la machine " + ComputerName();
+  bool emptiedBefore = false;
+  for (DWORD began = GetTickCount(); Logged(start) < 0 && GetTickCount() - began < 10000; Sleep(5))
+    emptiedBefore = emptiedBefore || ProgressBar() == std::pair(0, 100);
+  EXPECT_GE(Logged(start), 0) << ActivityText();
+  EXPECT_FALSE(emptiedBefore);
+  ASSERT_GE(Logged(kDone + ComputerName(), 60000), 0) << ActivityText();
+
+  // The local machine and one that does not answer: the local records stay, each machine
+  // closes with its line, and the request ends in red with the count of machines that failed.
+  const std::wstring unknown = L"127.0.0.2", both = L".;" + unknown;
+  const int done = RequestAndWait(both, both);
+  ASSERT_GE(done, 0) << ActivityText();
+  const std::vector<std::wstring> machines = Column(8);
+  EXPECT_FALSE(machines.empty());
+  EXPECT_EQ(std::count(machines.begin(), machines.end(), L"."), static_cast<long>(machines.size()));
+  EXPECT_LT(Logged(L"Machine . : " + std::to_wstring(machines.size()) + L" applications."),
+            Logged(L"Machine " + unknown + L" : aucune r\u00e9ponse, aucune application r\u00e9cup\u00e9r\u00e9e."));
+  EXPECT_GE(Logged(L"Machine . : " + std::to_wstring(machines.size()) + L" applications."), 0) << ActivityText();
+  EXPECT_EQ(Activity(done + 1), std::vector<std::wstring>{L"1 machine sur 2 sans r\u00e9ponse"});
+  EXPECT_NE(driver->RowImage(activity, done), driver->RowImage(activity, Logged(kDone + ComputerName())));
   EXPECT_EQ(Close(), 0);
-  // Closed at once after the click, and once the worker (it looks every second) took it.
-  for (DWORD delay : {0, 700, 1400}) {
+  // Closed at once after the click, and while the machines are read.
+  for (DWORD delay : {0, 700}) {
     ASSERT_TRUE(Start());
-    Request(L".;.;.;.;.");
+    Request(L".;" + ComputerName() + L";" + unknown);
     Sleep(delay);
     EXPECT_EQ(Close(), 0) << delay << " ms after the click";
   }

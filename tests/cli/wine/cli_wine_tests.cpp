@@ -2,6 +2,7 @@
 // inventory test's fixtures: its records are those of the same request made here, in every
 // format, with the values that `reg query` shows; its report, and its exit codes.
 #include <gtest/gtest.h>
+#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "cli/record_output.h"
 #include "export/csv_format.h"
 #include "registry/registry_layer.h"
+#include "request/machine_causes.h"
 #include "tests/support/inventory_run.h"
 
 namespace appcensus {
@@ -53,13 +55,13 @@ std::map<std::string, std::string> PrintedValues(const std::string& key) {
 TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryShows) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / L"appcensus cli r\u00e9sultat.csv";
   const Text computer = LocalComputerName();
-  // "." and this computer's name are one machine; the other two names are nobody's.
-  std::ofstream("machines.txt") << "# tonight\n.\n" << TextToUtf8(computer) << " appcensus-no-such-host-1;appcensus-no-such-host-2\n";
+  // "." and this computer's name are one machine; the other two addresses refuse on port 445.
+  std::ofstream("machines.txt") << "# tonight\n.\n" << TextToUtf8(computer) << " 127.0.0.4;127.0.0.5\n";
   const auto csv = Command(L"Appcensus_cli.exe . --timeout 120 --output \"" + file.wstring() + L"\"");
   const auto json = Command(L"Appcensus_cli.exe @machines.txt --format json --timeout=120 --report report.json");
   const auto tsv = Command(L"Appcensus_cli.exe --format=tsv --filter \"FIXTURE gamma\" --timeout 120 .");
   testing::InventoryRun run;
-  run.context.readExtras = true;
+  run.context.options.readExtras = true;
   std::vector<ApplicationRecord> here = run.Records(u".");
   ASSERT_GE(here.size(), 15u) << "the fixtures are missing";
   for (auto& record : here) record.Machine = computer;
@@ -70,10 +72,11 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
   cli::RecordOutput jsonOutput(cli::OutputFormat::Json, cli::ConsoleEnvironment().accountNames);
   const std::string records = jsonOutput.Opening() + jsonOutput.Records(here);
   EXPECT_EQ(json, std::pair(1, records + jsonOutput.Closing()));  // the closing once the records are in
-  const std::string unknown = "\",\"status\":\"unreachable\",\"records\":0,\"message\":\"[TestMachine] : Impossible de contacter la machine.\"}";
+  const std::string unknown = "\",\"status\":\"refused\",\"records\":0,\"message\":" +
+                              cli::JsonString(DescribeMachineCause(MachineCause::Refused).message) + "}";
   EXPECT_EQ(std::regex_replace(FileBytes("report.json"), std::regex(",\"seconds\":[0-9]+\\.[0-9]{3}"), ""),
             "[\r\n{\"machine\":" + cli::JsonString(computer) + ",\"status\":\"ok\",\"records\":" + std::to_string(here.size()) +
-                "},\r\n{\"machine\":\"appcensus-no-such-host-1" + unknown + ",\r\n{\"machine\":\"appcensus-no-such-host-2" + unknown + "\r\n]\r\n");
+                "},\r\n{\"machine\":\"127.0.0.4" + unknown + ",\r\n{\"machine\":\"127.0.0.5" + unknown + "\r\n]\r\n");
   const auto gamma = std::ranges::find(here, u"Appcensus Fixture Gamma caf\u00e9", &ApplicationRecord::DisplayName);
   ASSERT_NE(gamma, here.end());
   cli::RecordOutput tsvOutput(cli::OutputFormat::Tsv);
@@ -98,11 +101,54 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
 
 TEST(CliWine, ExitCodesAndTheOutputWithoutRecords) {
   const std::pair<const wchar_t*, std::pair<int, std::string>> cases[] = {
-      {L"APPCENSUS-NO-SUCH-MACHINE --timeout 60", {1, CsvDocument({})}},  // the header all the same
+      {L"127.0.0.6 --timeout 60", {1, CsvDocument({})}},  // the header all the same
       {L"--parallel 0", {2, ""}},
       {L". > Z:\\dev\\full", {2, ""}},  // Wine's drive Z: is the host's root, where /dev/full is a full disk
   };
   for (const auto& [arguments, outcome] : cases) EXPECT_EQ(Command(L"Appcensus_cli.exe " + std::wstring(arguments)), outcome) << std::filesystem::path(arguments);
+}
+
+// A socket of this test listening on a loopback address, port 445 (as root under Wine).
+class Listener {
+ public:
+  explicit Listener(const char* address) {
+    WSADATA wsa;
+    started_ = WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
+    socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(445);
+    at.sin_addr.s_addr = inet_addr(address);
+    listening_ = socket_ != INVALID_SOCKET && bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
+                 listen(socket_, 16) == 0;
+  }
+  ~Listener() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    if (started_) WSACleanup();
+  }
+  bool Listening() const { return listening_; }
+
+ private:
+  bool started_ = false, listening_ = false;
+  SOCKET socket_ = INVALID_SOCKET;
+};
+
+// What the report says of a remote machine: nothing listens on 127.0.0.2; 127.0.0.3 answers
+// on port 445, but has no registry to connect to (Wine connects none), and its service
+// control manager cannot be reached either. Each within a limit that a wait would pass.
+TEST(CliWine, TheReportSaysWhyARemoteMachineGaveNothing) {
+  const Listener listener("127.0.0.3");
+  ASSERT_TRUE(listener.Listening());
+  const std::tuple<const wchar_t*, int, std::string> cases[] = {
+      {L"127.0.0.2 --timeout 3", 1, "\"status\":\"refused\""},
+      {L"127.0.0.3 --timeout 10", 1, "\"status\":\"no-remote-registry\""},
+      {L"127.0.0.3 --timeout 30 --start-remote-registry", 1, "\"remoteRegistry\":\"start-failed\""}};
+  for (const auto& [arguments, code, shown] : cases) {
+    std::filesystem::remove("cause.json");
+    EXPECT_EQ(Command(L"Appcensus_cli.exe --quiet --report cause.json " + std::wstring(arguments)).first, code);
+    const std::string report = FileBytes("cause.json");
+    EXPECT_NE(report.find(shown), std::string::npos) << report;
+  }
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST(WineInventoryTest, TheFixtureEntriesFollowTheRulesUnderEitherNameOfThisMach
     std::map<Text, std::set<Text>> listed;      // key names by Uninstall key
     for (const auto& record : run.Records(machine))
       records[record.UninstallKeyPath == kUninstallKeyPath ? record.KeyName : EntryRegistryPath(record)] = record;
-    for (const auto& entry : run.state.uninstallEntryList.Snapshot()) listed[entry.UninstallKeyPath].insert(entry.KeyName);
+    for (const auto& entry : run.entries.Snapshot()) listed[entry.UninstallKeyPath].insert(entry.KeyName);
     for (const auto& [key, field, expected] : cases)
       EXPECT_EQ(records.count(key) ? records[key].*field : u"<no record>", expected) << TextToUtf8(key);
     const auto user = std::ranges::find(records, u"Fixture for one user", [](auto& r) { return r.second.DisplayName; });

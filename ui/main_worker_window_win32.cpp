@@ -1,6 +1,7 @@
-#include "ui/main_worker_window.h"
+#include "ui/main_worker_window_win32.h"
 
 #include "settings/stored_settings.h"
+#include "ui/commands_win32.h"
 #include "ui/main_views.h"
 
 namespace appcensus {
@@ -10,5 +11,10 @@ void MainWorkerWindow::FillApplicationViews() { appcensus::FillApplicationViews(
 void MainWorkerWindow::SetViewsBusy(int busy) { appcensus::SetViewsBusy(busy); }
 Text MainWorkerWindow::TimeLimitText() { return TimeLimitFieldText().Get(); }
 void MainWorkerWindow::SaveTimeLimitSetting() { appcensus::SaveTimeLimitSetting(TimeLimitFieldText().Get()); }
+
+void MainWorkerWindow::ReloadMachineHistory() { RequestMachineHistoryReload(); }
+void MainWorkerWindow::ScheduleProgressReset() { appcensus::ScheduleProgressReset(); }
+// The box stores its state at every change.
+bool MainWorkerWindow::StartRemoteRegistry() { return LoadStartRemoteRegistrySetting(); }
 
 }  // namespace appcensus
