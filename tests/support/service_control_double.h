@@ -1,9 +1,8 @@
 // One service as a script: its state and start type, the status each call answers with, and
 // how many status queries a start lasts (a stop lasts one). Every call is noted in order ("open 5",
-// "status", "config", "change 3", "start", "stop", "close"; open with its rights in hex).
+// "status", "config", "change 3", "start", "stop", "close"; open with its rights).
 #pragma once
 
-#include <cstdio>
 #include <deque>
 #include <string>
 #include <vector>
@@ -23,9 +22,7 @@ class ServiceControlDouble : public ServiceControl {
   std::vector<std::string> calls;
 
   long Open(TextView, TextView, std::uint32_t access) override {
-    char text[32];
-    std::snprintf(text, sizeof text, "open %x", static_cast<unsigned>(access));
-    calls.push_back(text);
+    calls.push_back("open " + std::to_string(access));
     return openStatus;
   }
   long QueryStatus(ServiceStatus* status) override {
