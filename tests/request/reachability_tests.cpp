@@ -90,9 +90,8 @@ TEST(MachineCausesTest, EachFailureGetsOneCauseByPrecedenceWithItsReportStatusAn
       {{NotChecked, 0, 0, Passed, false}, nullptr}};
   for (const auto& [failure, status] : cases) {
     const MachineCauseText text = DescribeMachineCause(ChooseMachineCause(failure));
-    const std::string row = std::to_string(failure.connectStatus) + "/" + std::to_string(failure.openStatus);
-    EXPECT_STREQ(text.reportStatus, status) << row;
-    EXPECT_EQ(text.message == nullptr, status == nullptr) << row;
+    EXPECT_STREQ(text.reportStatus, status) << failure.connectStatus << "/" << failure.openStatus;
+    EXPECT_EQ(text.message == nullptr, status == nullptr) << failure.connectStatus << "/" << failure.openStatus;
   }
   // The machine without a Remote Registry points to the window's box and to the option.
   const Text message = DescribeMachineCause(MachineCause::NoRemoteRegistry).message;
