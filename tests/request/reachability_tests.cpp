@@ -47,7 +47,7 @@ TEST(ReachabilityTest, TheFirstAddressThatAnswersWinsThenARefusalWithinTheShared
 // A socket of the test's own on a loopback address, bound to a port the system picks.
 struct LoopbackSocket {
   LoopbackSocket(const char* address, bool listening) {
-    sockaddr_in at{AF_INET, 0, {.S_un = {.S_addr = inet_addr(address)}}};
+    sockaddr_in at{AF_INET, 0, {.S_un = {.S_addr = inet_addr(address)}}, {}};
     int length = sizeof at;
     ok = bind(socket, reinterpret_cast<sockaddr*>(&at), length) == 0 &&
          getsockname(socket, reinterpret_cast<sockaddr*>(&at), &length) == 0 && (!listening || listen(socket, 4) == 0);
