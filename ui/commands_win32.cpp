@@ -139,6 +139,8 @@ void OnGadgetClicked(HWND control) {
   if (control == Gadget(kExportButton)) Export();
   else if (control == Gadget(kRequestButton)) RequestMachine();
   else if (control == Gadget(kSearchButton)) FilterByName();
+  else if (control == Gadget(kStartRemoteRegistryBox))
+    SaveStartRemoteRegistrySetting(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
 void OnViewMouseEvent(HWND view, UINT code) {
@@ -197,6 +199,8 @@ void LoadStoredSettingsIntoWindow() {
   LoadMachineHistory(settings);
   LoadTimeLimitSetting(settings);
   LoadWindowSize(settings);
+  SendMessageW(Gadget(kStartRemoteRegistryBox), BM_SETCHECK,
+               LoadStartRemoteRegistrySetting() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void ScheduleProgressReset() {

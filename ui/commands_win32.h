@@ -25,7 +25,8 @@ inline constexpr UINT kProgressResetDelayMs = 2000;
 void ScheduleProgressReset();
 void OnProgressResetTimer();
 
-// The settings loaded into the new window, in order: machine history, time limit, window size.
+// The settings loaded into the new window, in order: machine history, time limit, window
+// size, the Remote Registry box.
 void LoadStoredSettingsIntoWindow();
 // Reloads the machine box from the stored history; callable from any thread (the reload is
 // handed to the window thread).

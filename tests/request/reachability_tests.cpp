@@ -26,34 +26,30 @@ TEST(ReachabilityTest, TheFirstAddressThatAnswersWinsThenARefusalWithinTheShared
   NetworkProbeDouble network;
   network.silence = 50ms;
   using enum PortAnswer;
+  using R = Reachability;
   const std::tuple<const char16_t*, std::vector<PortAnswer>, Reachability, std::size_t> cases[] = {
-      {u"UP", {Answered}, Reachability::Answered, 1},
-      {u"\\\\UP2", {Answered}, Reachability::Answered, 1},  // named as in a path
-      {u"SHUT", {Refused}, Reachability::Refused, 1},
-      {u"SILENT", {NoAnswer}, Reachability::NoAnswer, 1},
-      {u"SILENT-THEN-SHUT", {NoAnswer, Refused, NoAnswer}, Reachability::NoAnswer, 1},  // the limit spent on the first
-      {u"SHUT-THEN-SILENT", {Refused, NoAnswer}, Reachability::Refused, 2},
-      {u"TWO", {Refused, Answered, Refused}, Reachability::Answered, 2},
-      {u"NOWHERE", {}, Reachability::NameUnknown, 0}};
+      {u"UP", {Answered}, R::Answered, 1},       {u"\\\\UP2", {Answered}, R::Answered, 1},  // named as in a path
+      {u"SHUT", {Refused}, R::Refused, 1},       {u"SILENT", {NoAnswer}, R::NoAnswer, 1},
+      {u"SILENT-THEN-SHUT", {NoAnswer, Refused, NoAnswer}, R::NoAnswer, 1},  // the limit spent on the first
+      {u"SHUT-THEN-SILENT", {Refused, NoAnswer}, R::Refused, 2},
+      {u"TWO", {Refused, Answered, Refused}, R::Answered, 2}, {u"NOWHERE", {}, R::NameUnknown, 0}};
   for (const auto& [name, answers, reachability, attempts] : cases) {
     const std::size_t before = network.Attempts().size();
     network.AddHost(Text(name).substr(Text(name).find_first_not_of(u'\\')), answers);
     EXPECT_EQ(CheckReachability(network, name, 4450, 40ms), reachability) << TextToUtf8(name);
     const auto made = network.Attempts();
     ASSERT_EQ(made.size() - before, attempts) << TextToUtf8(name);
-    for (std::size_t i = before; i < made.size(); ++i) EXPECT_TRUE(made[i].port == 4450 && made[i].limit <= 40ms);
+    for (std::size_t i = before; i < made.size(); ++i) EXPECT_TRUE(made[i].first == 4450 && made[i].second <= 40ms);
   }
 }
 
 #ifdef _WIN32
 // A socket of the test's own on a loopback address, bound to a port the system picks.
 struct LoopbackSocket {
-  explicit LoopbackSocket(const char* address, bool listening) {
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = inet_addr(address);
+  LoopbackSocket(const char* address, bool listening) {
+    sockaddr_in at{AF_INET, 0, {.S_un = {.S_addr = inet_addr(address)}}, {}};
     int length = sizeof at;
-    ok = socket != INVALID_SOCKET && bind(socket, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
+    ok = bind(socket, reinterpret_cast<sockaddr*>(&at), length) == 0 &&
          getsockname(socket, reinterpret_cast<sockaddr*>(&at), &length) == 0 && (!listening || listen(socket, 4) == 0);
     port = ntohs(at.sin_port);
   }
@@ -80,31 +76,22 @@ TEST(MachineCausesTest, EachFailureGetsOneCauseByPrecedenceWithItsReportStatusAn
   using enum Reachability;
   using enum MachineVerdict;
   const std::pair<MachineFailure, const char*> cases[] = {
-      {{NameUnknown, 53, 0, Unreachable, true}, "unresolved"},
-      {{NoAnswer, 53, 0, Unreachable, true}, "unreachable"},
-      {{Refused, 5, 0, OtherMachine}, "refused"},
-      {{Answered, 53, 0, Unreachable}, "no-remote-registry"},
-      {{Answered, 2, 0, Unreachable}, "no-remote-registry"},
-      {{Answered, 1722, 0, Unreachable, true}, "no-remote-registry"},
-      {{Answered, 1727, 0, Unreachable}, "no-remote-registry"},
+      {{NameUnknown, 53, 0, Unreachable, true}, "unresolved"},   {{NoAnswer, 53, 0, Unreachable, true}, "unreachable"},
+      {{Refused, 5, 0, OtherMachine}, "refused"},                 {{Answered, 53, 0, Unreachable}, "no-remote-registry"},
+      {{Answered, 2, 0, Unreachable}, "no-remote-registry"},      {{Answered, 1722, 0, Passed, true}, "no-remote-registry"},
+      {{Answered, 1727, 0, Unreachable}, "no-remote-registry"},   {{Answered, 1726, 0, Unreachable}, "unreachable"},
       {{NotChecked, 1722, 0, Unreachable}, "unreachable"},  // without the port's answer, nothing more is known
-      {{Answered, 1726, 0, Unreachable}, "unreachable"},
-      {{Answered, 5, 0, OtherMachine, true}, "access-denied"},
-      {{Answered, 0, 5, Passed}, "access-denied"},
-      {{Answered, 1326, 0, Unreachable}, "logon-failure"},
-      {{NotChecked, 1327, 0, Unreachable}, "logon-failure"},
-      {{Answered, 1330, 0, Unreachable}, "logon-failure"},
-      {{Answered, 1331, 0, Unreachable}, "logon-failure"},
-      {{Answered, 0, 1907, Passed}, "logon-failure"},
-      {{Answered, 0, 0, OtherMachine, true}, "other-machine"},
+      {{Answered, 5, 0, OtherMachine, true}, "access-denied"},    {{Answered, 0, 5, Passed}, "access-denied"},
+      {{Answered, 1326, 0, Unreachable}, "logon-failure"},        {{NotChecked, 1327, 0, Unreachable}, "logon-failure"},
+      {{Answered, 1330, 0, Unreachable}, "logon-failure"},        {{Answered, 1331, 0, Unreachable}, "logon-failure"},
+      {{Answered, 0, 1907, Passed}, "logon-failure"},             {{Answered, 0, 0, OtherMachine, true}, "other-machine"},
       {{Answered, 0, 2, Passed, true}, "timeout"},
       {{Answered, 0, 2, Passed, false}, nullptr},  // a missing key is no failure
       {{NotChecked, 0, 0, Passed, false}, nullptr}};
   for (const auto& [failure, status] : cases) {
     const MachineCauseText text = DescribeMachineCause(ChooseMachineCause(failure));
-    const std::string row = std::to_string(failure.connectStatus) + "/" + std::to_string(failure.openStatus);
-    EXPECT_STREQ(text.reportStatus, status) << row;
-    EXPECT_EQ(text.message == nullptr, status == nullptr) << row;
+    EXPECT_STREQ(text.reportStatus, status) << failure.connectStatus << "/" << failure.openStatus;
+    EXPECT_EQ(text.message == nullptr, status == nullptr) << failure.connectStatus << "/" << failure.openStatus;
   }
   // The machine without a Remote Registry points to the window's box and to the option.
   const Text message = DescribeMachineCause(MachineCause::NoRemoteRegistry).message;

@@ -103,9 +103,8 @@ TEST_F(SettingsTest, TheRemoteRegistryBoxIsTickedOnlyByAStoredOne) {
   SaveStartRemoteRegistrySetting(true);
   EXPECT_EQ(Stored(kStartRemoteRegistryValue), std::pair(Text(u"1"), reg::kDword));
   EXPECT_TRUE(LoadStartRemoteRegistrySetting());
-  const std::pair<std::uint32_t, std::vector<std::uint8_t>> cases[] = {
-      {reg::kDword, DwordData(0)}, {reg::kDword, DwordData(2)}, {reg::kMultiSz, StringData(u"1")}, {reg::kBinary, {1}}};
-  for (const auto& [type, data] : cases) {
+  for (const auto& [type, data] : {std::pair{reg::kDword, DwordData(0)}, {reg::kDword, DwordData(2)},
+                                    {reg::kMultiSz, StringData(u"1")}, {reg::kBinary, {1}}}) {
     registry_.Local().SetValue(kSettingsKeyPath, kStartRemoteRegistryValue, type, data);
     EXPECT_FALSE(LoadStartRemoteRegistrySetting()) << type;
   }

@@ -170,8 +170,8 @@ class MemoryRegistry : public RegistryApi {
     const auto found = std::find_if(machines_.begin(), machines_.end(), answers);
     MemoryMachine* target = found == machines_.end() ? nullptr : found->get();
     if (target == nullptr || target->faults_.unreachable) return reg::kBadNetPath;
-    if (target->faults_.connectStatus != 0) return target->faults_.connectStatus;
-    const long status = Enter(*target, lock, 4);
+    long status = Enter(*target, lock, 4);
+    if (status == reg::kSuccess && target->faults_.connectStatus != 0) status = target->faults_.connectStatus;
     if (status == reg::kSuccess) *result = NewHandle(Handle{target, MemoryMachine::RootPath(root), target->generation_});
     return status;
   }

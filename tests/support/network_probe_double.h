@@ -13,12 +13,6 @@ namespace appcensus {
 
 class NetworkProbeDouble : public NetworkProbe {
  public:
-  struct Attempt {
-    std::uint8_t address;
-    std::uint16_t port;
-    std::chrono::milliseconds limit;
-  };
-
   // `name` resolves to one address per answer, in order; the address numbers are the order
   // of the calls overall.
   void AddHost(TextView name, std::vector<PortAnswer> answers) {
@@ -33,7 +27,8 @@ class NetworkProbeDouble : public NetworkProbe {
   // silent host does.
   std::chrono::milliseconds silence{0};
 
-  std::vector<Attempt> Attempts() const {
+  // The port and the limit of each connection attempt so far.
+  std::vector<std::pair<std::uint16_t, std::chrono::milliseconds>> Attempts() const {
     std::lock_guard lock(mutex_);
     return attempts_;
   }
@@ -45,7 +40,7 @@ class NetworkProbeDouble : public NetworkProbe {
   }
   PortAnswer Connect(const NetworkAddress& address, std::uint16_t port, std::chrono::milliseconds limit) override {
     std::unique_lock lock(mutex_);
-    attempts_.push_back({address.bytes.at(0), port, limit});
+    attempts_.emplace_back(port, limit);
     const PortAnswer answer = answers_.at(address.bytes.at(0));
     lock.unlock();
     if (answer == PortAnswer::NoAnswer) std::this_thread::sleep_for(std::min(silence, limit));
@@ -56,7 +51,7 @@ class NetworkProbeDouble : public NetworkProbe {
   mutable std::mutex mutex_;
   std::map<Text, std::vector<NetworkAddress>> hosts_;
   std::vector<PortAnswer> answers_;
-  std::vector<Attempt> attempts_;
+  std::vector<std::pair<std::uint16_t, std::chrono::milliseconds>> attempts_;
 };
 
 }  // namespace appcensus

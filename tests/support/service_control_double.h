@@ -1,10 +1,8 @@
 // One service as a script: its state and start type, the status each call answers with, and
 // how many status queries a start lasts (a stop lasts one). Every call is noted in order ("open 5",
-// "status", "config", "change 3", "start", "stop", "close"; open with its rights in hex).
+// "status", "config", "change 3", "start", "stop", "close"; open with its rights).
 #pragma once
 
-#include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -17,15 +15,12 @@ class ServiceControlDouble : public ServiceControl {
   std::uint32_t state = svc::kStopped;
   std::uint32_t startType = svc::kDemandStart;
   long openStatus = 0, startStatus = 0, stopStatus = 0;
-  std::deque<long> changeStatuses;  // one per change, in order; 0 once they are used up
-  int startQueries = 1;             // queries that still see a start pending (-1: it never ends)
-  std::uint32_t stateAfterStart = svc::kRunning;
+  long changeBackStatus = 0;  // of the second change of the start type (the first succeeds)
+  int startQueries = 1;       // queries that still see a start pending (-1: it never ends)
   std::vector<std::string> calls;
 
   long Open(TextView, TextView, std::uint32_t access) override {
-    char text[32];
-    std::snprintf(text, sizeof text, "open %x", static_cast<unsigned>(access));
-    calls.push_back(text);
+    calls.push_back("open " + std::to_string(access));
     return openStatus;
   }
   long QueryStatus(ServiceStatus* status) override {
@@ -33,7 +28,7 @@ class ServiceControlDouble : public ServiceControl {
     const bool pending = state == svc::kStartPending || state == svc::kStopPending;
     if (pending && left_ == kUnset) left_ = state == svc::kStartPending ? startQueries : 1;
     if (pending && left_ != -1 && left_-- == 0) {
-      state = state == svc::kStartPending ? stateAfterStart : svc::kStopped;
+      state = state == svc::kStartPending ? svc::kRunning : svc::kStopped;
       left_ = kUnset;
     }
     *status = {state, ++checkPoint_, 2000};
@@ -46,8 +41,7 @@ class ServiceControlDouble : public ServiceControl {
   }
   long ChangeStartType(std::uint32_t type) override {
     calls.push_back("change " + std::to_string(type));
-    const long status = changeStatuses.empty() ? 0 : changeStatuses.front();
-    if (!changeStatuses.empty()) changeStatuses.pop_front();
+    const long status = ++changes_ == 2 ? changeBackStatus : 0;
     if (status == 0) startType = type;
     return status;
   }
@@ -67,6 +61,7 @@ class ServiceControlDouble : public ServiceControl {
  private:
   static constexpr int kUnset = -2;
   int left_ = kUnset;  // queries left in the current pending state
+  int changes_ = 0;
   std::uint32_t checkPoint_ = 0;
 };
 

@@ -1,5 +1,5 @@
-// The program under Wine across runs: a first run; size, machine history and time limit given
-// back after a restart; stored settings of the wrong types or refused.
+// The program under Wine across runs: a first run; size, machine history, time limit and the
+// Remote Registry box given back after a restart; stored settings of the wrong types or refused.
 #include <cwctype>
 
 #include "tools/program_fixture_win32.h"
@@ -8,6 +8,7 @@ namespace appcensus::driver {
 
 class SettingsTest : public ProgramTest {
  protected:
+  static constexpr wchar_t kBox[] = L"CHK_DemarrerRegistreDistant";
   // The gadgets that follow the inner size stand where the layout puts them.
   void ExpectLayoutApplied() const {
     const WindowLayout layout = ComputeWindowLayout(Inner().first, Inner().second);
@@ -36,6 +37,13 @@ TEST_F(SettingsTest, AFirstRunOpensTheSmallestWindowWithEveryGadgetInPlace) {
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
   EXPECT_EQ(ProgramIconSides(), (std::set<int>{16, 32}));
+  // The Remote Registry box, unticked, clear of its neighbours.
+  EXPECT_EQ(SendMessageW(Gadget(kBox), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  const RECT box = Driver::RectInParent(Gadget(kBox));
+  for (const wchar_t* other : {L"CBX_nomMachine", L"BT_Afficher", L"TXT_TempAttente", L"PANEL_VisuApplications"}) {
+    RECT both{}, at = Driver::RectInParent(Gadget(other));
+    EXPECT_FALSE(IntersectRect(&both, &box, &at)) << Narrow(other);
+  }
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"15");  // when none is stored; digits only
   Retype(L"TXT_TempAttente", L"1a5b");
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"15");
@@ -60,7 +68,9 @@ TEST_F(SettingsTest, SizeHistoryAndTimeLimitComeBackAfterARestart) {
   std::wstring typed = ComputerName();
   for (wchar_t& c : typed) c = static_cast<wchar_t>(std::towlower(c));
   Retype(L"TXT_TempAttente", L"20");
+  Driver::Click(Gadget(kBox));
   ASSERT_GE(RequestAndWait(typed, typed), 0) << ActivityText();
+  EXPECT_EQ(StoredNumber(L"DemarrerRegistreDistant"), 1u);
   EXPECT_EQ(StoredText(L"CBX_Machines"), typed);
   EXPECT_EQ(StoredNumber(L"TempAttenteTraitementMachine"), 20u);
 
@@ -70,6 +80,7 @@ TEST_F(SettingsTest, SizeHistoryAndTimeLimitComeBackAfterARestart) {
   ExpectLayoutApplied();
   EXPECT_EQ(Driver::RectInParent(status).bottom, 555);  // the status bar follows the bottom
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"20");
+  EXPECT_EQ(SendMessageW(Gadget(kBox), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(MachineHistory(), std::vector<std::wstring>{typed});
   EXPECT_EQ(TextOf(L"CBX_nomMachine"), L"");
 }
