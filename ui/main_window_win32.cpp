@@ -24,21 +24,11 @@ constexpr wchar_t kMainWindowClass[] = L"AppcensusMainWindow";
 constexpr wchar_t kTabPageClass[] = L"AppcensusTabPage";
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-struct TableColumn {
-  const wchar_t* title;
-  int width;
+constexpr std::array<const wchar_t*, 9> kColumnTitles = {
+    L"Nom de l'application",   L"Version", L"Identité", L"Date d'installation", L"Source d'installation",
+    L"Destination d'installation", L"Commande de désinstallation", L"Emplacement dans la base de registre",
+    L"Machine",
 };
-constexpr std::array<TableColumn, 9> kColumns = {{
-    {L"Nom de l'application", 150},
-    {L"Version", 100},
-    {L"Identité", 100},
-    {L"Date d'installation", 100},
-    {L"Source d'installation", 100},
-    {L"Destination d'installation", 100},
-    {L"Commande de désinstallation", 100},
-    {L"Emplacement dans la base de registre", 100},
-    {L"Machine", 300},
-}};
 constexpr const wchar_t* kTabNames[3] = {L"Tableau", L"Arborescence", L"Activité"};
 
 // What the window keeps besides its controls, which are reached by name; one window per
@@ -114,24 +104,20 @@ void AddTab(HWND panel, int index, const wchar_t* name) {
   SendMessageW(panel, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// The title-fitting widths were measured before the fonts were set, and Wine's measure
-// leaves out a pixel of the header's text margins; widen any column whose title would not
-// show whole in its header now. Where the measure already covers the margins this changes
-// nothing.
-void WidenColumnsToTheirTitles(HWND list) {
+// The width that shows a column's title whole in the list's header, in the header's font: the
+// text and the header's margins left and right. Measured once here rather than asked of the
+// list column by column (LVSCW_AUTOSIZE_USEHEADER), whose measure under Wine also leaves out a
+// pixel of the margins.
+int TitleFittingWidth(HWND list, const wchar_t* title) {
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   HDC dc = GetDC(header);
-  if (!dc) return;
+  if (!dc) return 100;
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
-  const int margins = 2 * 3 * GetSystemMetrics(SM_CXEDGE);  // the header's text margins, left and right
-  for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
-    SIZE text{};
-    GetTextExtentPoint32W(dc, kColumns[i].title, static_cast<int>(wcslen(kColumns[i].title)), &text);
-    const int needed = text.cx + margins;
-    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0) < needed) SendMessageW(list, LVM_SETCOLUMNWIDTH, i, needed);
-  }
+  SIZE text{};
+  GetTextExtentPoint32W(dc, title, static_cast<int>(wcslen(title)), &text);
   SelectObject(dc, old);
   ReleaseDC(header, dc);
+  return text.cx + 2 * 3 * GetSystemMetrics(SM_CXEDGE);
 }
 
 // Buttons draw a bitmap without its transparency (black corners) but an icon with it, so the
@@ -201,7 +187,7 @@ void OnDrawStatusIcon(DRAWITEMSTRUCT* draw) {
   const int x = r.left + (r.right - r.left - size) / 2;
   const int y = r.top + (r.bottom - r.top - size) / 2;
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(draw->hDC, x, y, size, size, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+  GdiAlphaBlend(draw->hDC, x, y, size, size, source, 0, 0, info.bmWidth, info.bmHeight, blend);
   SelectObject(source, old);
   DeleteDC(source);
 }
@@ -327,8 +313,10 @@ void CreatePanel(MainWindow& w, NewControls& c) {
   }
   c.table = CreateReportList(w, w.pages[0], kTable, LVS_SHOWSELALWAYS | WS_TABSTOP,
                              LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < 9; ++i) InsertColumn(c.table, i, kColumns[i].title, kColumns[i].width);
-  for (int i = 0; i < 9; ++i) SendMessageW(c.table, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
+  // Each column as wide as its title in the table's own font, the last one filling the rest.
+  SetFont(c.table, w.arial);
+  for (int i = 0; i < 9; ++i) InsertColumn(c.table, i, kColumnTitles[i], TitleFittingWidth(c.table, kColumnTitles[i]));
+  SendMessageW(c.table, LVM_SETCOLUMNWIDTH, 8, LVSCW_AUTOSIZE_USEHEADER);
   ShowSortArrow(c.table, RowOrder{});
 }
 
@@ -408,15 +396,18 @@ void RegisterGadgets(const NewControls& c) {
   for (const auto& [name, hwnd] : gadgets) RegisterNamedId(name, 0, reinterpret_cast<NamedValue>(hwnd), u"");
 }
 
-void SetFonts(MainWindow& w, const NewControls& c) {
+void CreateFonts(MainWindow& w) {
   w.tahomaBold = CreatePointFont(L"Tahoma", 8, FW_BOLD, PROOF_QUALITY);
   w.arial = CreatePointFont(L"Arial", 8, FW_NORMAL, DEFAULT_QUALITY);
   w.controlFont = CreateControlFont();
-  for (HWND control : {c.panel, c.table}) SetFont(control, w.arial);
+}
+
+// The table has its font from its creation on (CreatePanel).
+void SetFonts(MainWindow& w, const NewControls& c) {
+  SetFont(c.panel, w.arial);
   for (HWND control : {c.listLabel, c.searchField, c.searchLabel, c.machineLabel, c.machineBox})
     SetFont(control, w.tahomaBold);
   for (HWND control : {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel}) SetFont(control, w.controlFont);
-  WidenColumnsToTheirTitles(c.table);
   // "000" must fit the 25-pixel field.
   SendMessageW(c.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
 }
@@ -454,6 +445,7 @@ void CreateMainWindow() {
   MainWindow& m = *w;
   TheWindow() = std::move(w);
 
+  CreateFonts(m);
   CreateStatusBar(m, c);
   CreatePanel(m, c);
   CreateControls(m, c);
