@@ -131,24 +131,30 @@ std::wstring RemoteBuffer::ReadText(std::size_t offset, std::size_t maxChars) co
 
 // ---- driver -------------------------------------------------------------------------------
 
+namespace {
+
+struct GadgetSearch {
+  int id;
+  HWND found;
+};
+
+// A function of the system's calling convention, which a lambda is not on 32-bit Windows.
+BOOL CALLBACK FindGadget(HWND child, LPARAM data) {
+  auto* search = reinterpret_cast<GadgetSearch*>(data);
+  if (GetDlgCtrlID(child) != search->id) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+}  // namespace
+
 HWND Driver::Gadget(const wchar_t* name) const {
   const std::u16string key(name, name + wcslen(name));
   if (key == kMainWindow) return window_;
-  struct Search {
-    int id;
-    HWND found;
-  } search{GadgetControlId(key.c_str()), nullptr};
+  GadgetSearch search{GadgetControlId(key.c_str()), nullptr};
   if (search.id == 0) return nullptr;
   // Gadgets on the panel's pages are grandchildren of the window: every descendant is visited.
-  EnumChildWindows(
-      window_,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumChildWindows(window_, FindGadget, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
