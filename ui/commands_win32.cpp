@@ -202,7 +202,7 @@ void ShowRowMenu() {
   DestroyMenu(menu);
   if (chosen == kCopyName) PutOnClipboard(ListItemText(list, row, kNameColumn));
   else if (chosen == kCopyRow) PutOnClipboard(RowText(list, row));
-  else if (chosen == kCopyUninstallCommand) PutOnClipboard(ListItemText(list, row, 6));
+  else if (chosen == kCopyUninstallCommand) PutOnClipboard(ListItemText(list, row, kUninstallCommandColumn));
 }
 
 bool ControlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }

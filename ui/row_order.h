@@ -16,6 +16,7 @@ namespace appcensus {
 inline constexpr int kNameColumn = 0;
 inline constexpr int kVersionColumn = 1;
 inline constexpr int kDateColumn = 3;
+inline constexpr int kUninstallCommandColumn = 6;
 inline constexpr int kRegistryPathColumn = 7;
 inline constexpr int kMachineColumn = 8;
 inline constexpr int kColumnCount = 9;
