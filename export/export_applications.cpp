@@ -23,6 +23,7 @@ std::vector<ApplicationRecord> ShownRecords(const std::vector<ApplicationRecord>
   std::vector<ApplicationRecord> shown;
   for (const auto& record : records)
     if (!services.matchesNameFilter || services.matchesNameFilter(record.DisplayName) != 0) shown.push_back(record);
+  if (services.orderRecords) services.orderRecords(shown);
   return shown;
 }
 
@@ -39,6 +40,7 @@ void WriteAndOpen(const ApplicationTable& table, const ExportServices& services)
   }
   // The count of every record of the table, before the filter.
   if (!records.empty()) services.log.LogActivity(DecimalText(static_cast<std::int64_t>(records.size())), ActivityLevel::None, 2);
+  services.log.LogActivity(kExportWrittenText + path, ActivityLevel::Done, 1);
   services.opener.Open(path);
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "core/activity_log.h"
 #include "core/application_table.h"
@@ -55,10 +56,15 @@ struct ExportServices {
   std::function<void(int)> setViewsBusy;
   // When empty, CurrentLocalDateTime.
   std::function<LocalDateTime()> localNow;
+  // Puts the records in the order the views show them; when empty, the table's order.
+  std::function<void(std::vector<ApplicationRecord>&)> orderRecords;
 };
 
-// Writes the records of `table` that pass the name filter, in the table's order, to a new
-// file in the export folder and opens it. Runs on the window thread (the prompt is modal).
+inline constexpr char16_t kExportWrittenText[] = u"Fichier d'export \u00e9crit : ";
+
+// Writes the records of `table` that pass the name filter, in the views' order, to a new
+// file in the export folder, logs its full path and opens it. Runs on the window thread (the
+// prompt is modal).
 void ExportApplications(const ApplicationTable& table, const ExportServices& services);
 
 }  // namespace appcensus

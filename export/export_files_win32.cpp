@@ -1,5 +1,5 @@
 #include <windows.h>
-#include <shellapi.h>
+#include <objbase.h>
 
 #include "export/export_win32.h"
 
@@ -38,6 +38,39 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   }
   return true;
 }
+
+// A function of a system library, loaded on first use and kept until the process ends; nullptr
+// when either cannot be found.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+  wchar_t path[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  if (length == 0 || length + wcslen(library) + 2 > MAX_PATH) return nullptr;
+  wcscat(wcscat(path, L"\\"), library);
+  HMODULE module = LoadLibraryW(path);
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+// The shell needs a single-threaded COM apartment on the thread that calls it; this one lasts
+// as long as the thread.
+class ComApartment {
+ public:
+  ComApartment() {
+    using Initialise = HRESULT(WINAPI*)(LPVOID, DWORD);
+    if (const auto initialise = SystemFunction<Initialise>(L"ole32.dll", "CoInitializeEx"))
+      initialised_ = SUCCEEDED(initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  }
+  ~ComApartment() {
+    using Uninitialise = void(WINAPI*)();
+    if (!initialised_) return;
+    if (const auto uninitialise = SystemFunction<Uninitialise>(L"ole32.dll", "CoUninitialize")) uninitialise();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialised_ = false;
+};
 
 Text FolderOf(const Text& path) {
   const std::size_t slash = path.find_last_of(u"\\/");
@@ -81,21 +114,28 @@ bool Win32ExportFileWriter::WriteWholeFile(TextView path, std::string_view bytes
   return false;
 }
 
+// The shell and COM are loaded when the first document is opened, not with the program: they
+// are the heaviest libraries it would otherwise load before its window shows.
 void ShellDocumentOpener::Open(TextView path) {
+  using ShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  static const auto shellExecute = SystemFunction<ShellExecute>(L"shell32.dll", "ShellExecuteW");
+  thread_local const ComApartment apartment;
+  if (!shellExecute) return;
   const Text document(path);
   // The result is not looked at: without a program for the document nothing happens.
-  ShellExecuteW(owner_, L"open", Wide(document), nullptr, workingFolder_.empty() ? nullptr : Wide(workingFolder_),
-                SW_SHOWNORMAL);
+  shellExecute(owner_, L"open", Wide(document), nullptr, workingFolder_.empty() ? nullptr : Wide(workingFolder_),
+               SW_SHOWNORMAL);
 }
 
 void ExportApplicationsFromWindow(HWND owner, const ApplicationTable& table, SharedText& lastMachineName,
                                   ActivityLog& log, std::function<int(TextView)> matchesNameFilter,
-                                  std::function<void(int)> setViewsBusy) {
+                                  std::function<void(int)> setViewsBusy,
+                                  std::function<void(std::vector<ApplicationRecord>&)> orderRecords) {
   DialogPrefixPrompt prompt(owner);
   Win32ExportFileWriter writer(ExportFolderBesideProgram());
   ShellDocumentOpener opener(owner, ProgramFolder());
   ExportApplications(table, ExportServices{lastMachineName, log, prompt, writer, opener, std::move(matchesNameFilter),
-                                           std::move(setViewsBusy), nullptr});
+                                           std::move(setViewsBusy), nullptr, std::move(orderRecords)});
 }
 
 }  // namespace appcensus

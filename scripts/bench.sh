@@ -7,7 +7,9 @@
 #     entries spread over the three Uninstall keys;
 #   - ui_fill_benchmark (wine64): a request of 5,000 entries in the window, and how long the
 #     window leaves messages unanswered meanwhile;
-#   - cli_benchmark (wine64): Appcensus_cli . --format csv on 2,000 entries beside reg query.
+#   - cli_benchmark (wine64): Appcensus_cli . --format csv on 2,000 entries beside reg query;
+#   - startup_benchmark (wine64): start-up to a visible window beside the smallest window
+#     program, median of five runs.
 # Run it after scripts/setup.sh (scripts/test.sh or scripts/run.sh run that first).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -15,7 +17,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 cmake --preset native --log-level=WARNING >/dev/null
 cmake --build --preset native --target session_model_benchmark >/dev/null
 cmake --preset win64 --log-level=WARNING >/dev/null
-cmake --build --preset win64 --target inventory_benchmark ui_fill_benchmark cli_benchmark >/dev/null
+cmake --build --preset win64 --target inventory_benchmark ui_fill_benchmark cli_benchmark startup_benchmark >/dev/null
 
 echo "== session_model_benchmark (native)"
 build/native/bench/session_model_benchmark
@@ -32,3 +34,5 @@ echo "== ui_fill_benchmark (wine64)"
 "$WINELOADER" "$bin/ui_fill_benchmark.exe" 5000
 echo "== cli_benchmark (wine64)"
 "$WINELOADER" "$bin/cli_benchmark.exe" "$bin/Appcensus_cli.exe" 2000
+echo "== startup_benchmark (wine64)"
+"$WINELOADER" "$bin/startup_benchmark.exe" 5

@@ -32,7 +32,8 @@ class SettingsWindow {
   virtual void AppendMachineBoxItem(TextView item) = 0;
   virtual Text TimeLimitText() = 0;
   virtual void SetTimeLimitText(TextView text) = 0;
-  // False when there is no main window.
+  // The inner size the window has when neither maximised nor minimised; false when there is
+  // no main window.
   virtual bool InnerSize(int* width, int* height) = 0;
   virtual void SetInnerSize(int width, int height) = 0;
 };

@@ -131,24 +131,30 @@ std::wstring RemoteBuffer::ReadText(std::size_t offset, std::size_t maxChars) co
 
 // ---- driver -------------------------------------------------------------------------------
 
+namespace {
+
+struct GadgetSearch {
+  int id;
+  HWND found;
+};
+
+// A function of the system's calling convention, which a lambda is not on 32-bit Windows.
+BOOL CALLBACK FindGadget(HWND child, LPARAM data) {
+  auto* search = reinterpret_cast<GadgetSearch*>(data);
+  if (GetDlgCtrlID(child) != search->id) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+}  // namespace
+
 HWND Driver::Gadget(const wchar_t* name) const {
   const std::u16string key(name, name + wcslen(name));
   if (key == kMainWindow) return window_;
-  struct Search {
-    int id;
-    HWND found;
-  } search{GadgetControlId(key.c_str()), nullptr};
+  GadgetSearch search{GadgetControlId(key.c_str()), nullptr};
   if (search.id == 0) return nullptr;
   // Gadgets on the panel's pages are grandchildren of the window: every descendant is visited.
-  EnumChildWindows(
-      window_,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumChildWindows(window_, FindGadget, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -253,6 +259,24 @@ RECT Driver::RowRect(HWND list, int row) const {
   if (!SendMessageW(list, LVM_GETITEMRECT, row, remote.Param())) return RECT{};
   remote.Read(&r, sizeof(r));
   return r;
+}
+
+RECT Driver::ColumnTitleRect(HWND list, int column) const {
+  RemoteBuffer remote(process_, sizeof(RECT));
+  RECT r{};
+  if (!SendMessageW(Header(list), HDM_GETITEMRECT, column, remote.Param())) return RECT{};
+  remote.Read(&r, sizeof(r));
+  return r;
+}
+
+int Driver::ColumnTitleFormat(HWND list, int column) const {
+  RemoteBuffer remote(process_, sizeof(HDITEMW));
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  remote.Write(&item, sizeof(item));
+  if (!SendMessageW(Header(list), HDM_GETITEMW, column, remote.Param())) return -1;
+  remote.Read(&item, sizeof(item));
+  return item.fmt;
 }
 
 std::vector<HTREEITEM> Driver::TreeNodes(HWND tree) const {
@@ -473,6 +497,19 @@ bool Driver::CallUser32(const char* function, std::uint64_t a, std::uint64_t b, 
   (void)function, (void)a, (void)b, (void)c, (void)d, (void)result, (void)data, (void)dataSize, (void)dataAddress;
   return false;
 #endif
+}
+
+bool Driver::PressKeys(std::initializer_list<WORD> keys) const {
+  // Keyboard input goes to the foreground window's thread; the program is asked to come to the
+  // front from inside (another process may not take the foreground from it).
+  CallUser32("SetForegroundWindow", reinterpret_cast<std::uint64_t>(window_), 0, 0, 0);
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) inputs.push_back(INPUT{INPUT_KEYBOARD, {.ki = {key, 0, 0, 0, 0}}});
+  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+    inputs.push_back(INPUT{INPUT_KEYBOARD, {.ki = {*key, 0, KEYEVENTF_KEYUP, 0, 0}}});
+  const bool sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+  Settle(window_);
+  return sent;
 }
 
 bool Driver::NotifyParent(HWND control, UINT code) const {

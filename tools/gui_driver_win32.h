@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,12 @@ class Driver {
   LPARAM RowData(HWND list, int row) const;
   int RowImage(HWND list, int row) const;
 
+  // The bounds of a column's title in the list's header (its inner coordinates), and the title's
+  // format flags (HDF_SORTUP, HDF_SORTDOWN...).
+  RECT ColumnTitleRect(HWND list, int column) const;
+  int ColumnTitleFormat(HWND list, int column) const;
+  static HWND Header(HWND list) { return reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)); }
+
   // The selected row, -1 when none.
   int SelectedRow(HWND list) const;
   // A row's bounds in the list's inner coordinates (the whole row, all columns).
@@ -130,6 +137,10 @@ class Driver {
   static void LeftDoubleClickAt(HWND control, POINT at);
   static void RightClickAt(HWND control, POINT at);
   static void RightDoubleClickAt(HWND control, POINT at);
+  // Keys pressed as a user does on the keyboard (virtual-key codes, held down in order, then let
+  // go in reverse order), after the window is brought to the front: they reach the control that
+  // has the program's keyboard focus. False when the input could not be sent.
+  bool PressKeys(std::initializer_list<WORD> keys) const;
   // Calls the user32 function `function` with four arguments on a short thread started inside
   // the program, for what cannot be done from outside under Wine (64-bit programs only).
   // `data` is copied into the program first; an argument equal to kDataAddress stands for its

@@ -41,39 +41,92 @@ void ApplicationViews::Fill(const ApplicationTable& table) {
   // A copy taken under the table's lock: the fill never walks the live table.
   const std::vector<ApplicationRecord> records = table.Snapshot();
   if (!records.empty()) log_.LogActivity(ApplicationCountText(records.size()), ActivityLevel::None, 3);
+  Show(records, searchText_.Get());  // the search text read once, for every record alike
+  SetBusy(0);
+}
 
+void ApplicationViews::Show(const std::vector<ApplicationRecord>& records, const Text& filter) {
   struct Content {
     std::vector<TableRow> rows;
     std::vector<TreeNode> nodes;
     std::size_t shown = 0;  // rows handed to the views so far
   };
-  auto content = std::make_shared<Content>();
+  std::vector<const ApplicationRecord*> passed;
+  std::vector<TableRow> rows;
   for (const ApplicationRecord& record : records) {
-    if (!MatchesNameFilter(record.DisplayName)) continue;  // read again for every record
-    content->rows.push_back(ApplicationTableRow(record));
-    for (TreeNode& node : ApplicationBranch(record)) content->nodes.push_back(std::move(node));
+    if (!NameMatchesFilter(record.DisplayName, filter)) continue;
+    passed.push_back(&record);
+    rows.push_back(ApplicationTableRow(record));
   }
-  // One piece of work, emptying the views and filling them again, so that no other fill can
-  // come in between; long lists go in a few hundred rows per drain, so that the window keeps
-  // answering its messages.
-  channel_.PostSteps([content](Gadgets& gadgets) {
-    const std::size_t first = content->shown;
-    if (first == 0) {
-      gadgets.ClearTable();
-      gadgets.ClearTree();
+  auto content = std::make_shared<Content>();
+  for (;;) {
+    const RowOrder order = Order();
+    const std::vector<std::size_t> indexes = OrderedRowIndexes(rows, order, compare_);
+    content->rows.clear();
+    content->nodes.clear();
+    for (std::size_t i : indexes) {
+      content->rows.push_back(rows[i]);
+      for (TreeNode& node : ApplicationBranch(*passed[i])) content->nodes.push_back(std::move(node));
     }
-    const std::size_t end = std::min(content->rows.size(), first + kRowsPerDrain);
-    const std::span<const TableRow> rows(content->rows);
-    const std::span<const TreeNode> nodes(content->nodes);
-    gadgets.AppendTableRows(rows.subspan(first, end - first));
-    gadgets.AppendTreeNodes(nodes.subspan(first * kNodesPerApplication, (end - first) * kNodesPerApplication));
-    // Shading follows the shown rows only: filtered records never reached the list.
-    for (std::size_t row = first + first % 2; row < end; row += 2)
-      gadgets.SetRowBackground(static_cast<int>(row), kShadedRowColour);
-    content->shown = end;
-    return end == content->rows.size();
-  });
-  SetBusy(0);
+    // A click on a column title while the rows were sorted: sorted again in its order, so that
+    // the rows always follow the title's arrow.
+    std::lock_guard lock(mutex_);
+    if (order != order_) continue;
+    shownFilter_ = filter;
+    // One piece of work, emptying the views and filling them again, so that no other fill can
+    // come in between; long lists go in a few hundred rows per drain, so that the window keeps
+    // answering its messages.
+    channel_.PostSteps([content](Gadgets& gadgets) {
+      const std::size_t first = content->shown;
+      if (first == 0) {
+        gadgets.ClearTable();
+        gadgets.ClearTree();
+      }
+      const std::size_t end = std::min(content->rows.size(), first + kRowsPerDrain);
+      const std::span<const TableRow> shownRows(content->rows);
+      const std::span<const TreeNode> nodes(content->nodes);
+      gadgets.AppendTableRows(shownRows.subspan(first, end - first));
+      gadgets.AppendTreeNodes(nodes.subspan(first * kNodesPerApplication, (end - first) * kNodesPerApplication));
+      // Shading follows the shown rows only: filtered records never reached the list.
+      for (std::size_t row = first + first % 2; row < end; row += 2)
+        gadgets.SetRowBackground(static_cast<int>(row), kShadedRowColour);
+      content->shown = end;
+      return end == content->rows.size();
+    });
+    return;
+  }
+}
+
+RowOrder ApplicationViews::SortByColumn(int column, const ApplicationTable& table) {
+  RowOrder order;
+  bool busy = false;
+  Text filter;
+  {
+    std::lock_guard lock(mutex_);
+    order = order_ = OrderAfterColumnClick(order_, column);
+    busy = busy_;
+    filter = shownFilter_;
+  }
+  if (busy) return order;
+  channel_.Post([](Gadgets& gadgets) { gadgets.SetViewsVisible(false); });
+  Show(table.Snapshot(), filter);
+  channel_.Post([](Gadgets& gadgets) { gadgets.SetViewsVisible(true); });
+  return order;
+}
+
+RowOrder ApplicationViews::Order() const {
+  std::lock_guard lock(mutex_);
+  return order_;
+}
+
+void ApplicationViews::OrderRecords(std::vector<ApplicationRecord>& records) const {
+  std::vector<TableRow> rows;
+  rows.reserve(records.size());
+  for (const ApplicationRecord& record : records) rows.push_back(ApplicationTableRow(record));
+  std::vector<ApplicationRecord> ordered;
+  ordered.reserve(records.size());
+  for (std::size_t i : OrderedRowIndexes(rows, Order(), compare_)) ordered.push_back(std::move(records[i]));
+  records = std::move(ordered);
 }
 
 void ApplicationViews::Clear() {
@@ -86,6 +139,10 @@ void ApplicationViews::Clear() {
 }
 
 void ApplicationViews::SetBusy(int busy) {
+  {
+    std::lock_guard lock(mutex_);
+    busy_ = busy != 0;
+  }
   if (busy != 0) log_.LogActivity(u"Traitement en cours...", ActivityLevel::InProgress, 1);
   channel_.Post([visible = busy == 0](Gadgets& gadgets) { gadgets.SetViewsVisible(visible); });
 }

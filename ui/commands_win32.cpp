@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/shared_state.h"
 #include "export/export_win32.h"
@@ -70,6 +72,23 @@ Text ListItemText(HWND list, int row, int column) {
 
 int SelectedRow(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
 
+void PutOnClipboard(const Text& text) {
+  if (!OpenClipboard(Gadget(kMainWindow))) return;
+  EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (void* target = GlobalLock(memory)) {
+      std::memcpy(target, text.c_str(), bytes);
+      GlobalUnlock(memory);
+      // The clipboard owns the memory once it has taken it.
+      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else {
+      GlobalFree(memory);
+    }
+  }
+  CloseClipboard();
+}
+
 // A right click selects the node under the mouse pointer.
 void SelectTreeNodeUnderPointer(HWND tree) {
   TVHITTESTINFO hit{};
@@ -81,16 +100,33 @@ void SelectTreeNodeUnderPointer(HWND tree) {
 
 // ---- commands -------------------------------------------------------------------------
 
-void RequestMachine() {
+// The machine text of the last request of this run, for F5.
+Text& LastRequest() {
+  static Text last;
+  return last;
+}
+
+void SubmitRequest(const Text& machines) {
   KillTimer(Gadget(kMainWindow), kProgressResetTimer);  // the new request's progress counts now
   SetViewsBusy(1);
-  Text machine = WindowText(Gadget(kMachineBox));
-  if (machine.empty()) machine = u".";
+  LastRequest() = machines;
   // A request the worker has not taken yet gives way to this one; the user is told.
-  if (const Text replaced = Shared().pendingMachineRequest.Exchange(machine); !replaced.empty())
+  if (const Text replaced = Shared().pendingMachineRequest.Exchange(machines); !replaced.empty())
     LogActivity(u"Demande remplac\u00e9e : " + replaced, ActivityLevel::None, 1);
   WindowSettings settings;
   LoadMachineHistory(settings);
+}
+
+void RequestMachine() {
+  Text machine = WindowText(Gadget(kMachineBox));
+  if (machine.empty()) machine = u".";
+  SubmitRequest(machine);
+}
+
+// F5: the last request again; before any, what the request button would ask.
+void RepeatLastRequest() {
+  if (LastRequest().empty()) RequestMachine();
+  else SubmitRequest(LastRequest());
 }
 
 void FilterByName() {
@@ -101,7 +137,7 @@ void FilterByName() {
 
 void Export() {
   ExportApplicationsFromWindow(Gadget(kMainWindow), Shared().applicationTable, Shared().lastMachineName,
-                               MainActivityLog(), MatchesNameFilter, SetViewsBusy);
+                               MainActivityLog(), MatchesNameFilter, SetViewsBusy, OrderLikeApplicationViews);
 }
 
 // Table row to its application's node in the tree.
@@ -132,6 +168,48 @@ void ShowTableRow() {
   SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
+// ---- the menu of a table row -----------------------------------------------------------
+
+// A right click opens the row's menu once the time of a double-click has passed without a
+// second click, so that a right double-click keeps copying the name.
+constexpr UINT_PTR kRowMenuTimer = 1;
+
+enum RowMenuCommand : UINT { kCopyName = 1, kCopyRow, kCopyUninstallCommand };
+
+// The row's cells in the order the column titles stand (the user may have dragged them),
+// separated by tabs.
+Text RowText(HWND list, int row) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  std::vector<int> order(static_cast<std::size_t>(std::max(columns, 0)));
+  if (!SendMessageW(list, LVM_GETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data())))
+    for (int i = 0; i < columns; ++i) order[i] = i;
+  Text text;
+  for (std::size_t i = 0; i < order.size(); ++i) text += (i ? u"\t" : u"") + ListItemText(list, row, order[i]);
+  return text;
+}
+
+void ShowRowMenu() {
+  HWND list = Gadget(kTable);
+  const int row = SelectedRow(list);
+  if (row < 0 || !IsWindowVisible(list)) return;
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  AppendMenuW(menu, MF_STRING, kCopyName, L"Copier le nom");
+  AppendMenuW(menu, MF_STRING, kCopyRow, L"Copier la ligne");
+  AppendMenuW(menu, MF_STRING, kCopyUninstallCommand, L"Copier la commande de d\u00e9sinstallation");
+  POINT at{};
+  GetCursorPos(&at);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, Gadget(kMainWindow), nullptr));
+  DestroyMenu(menu);
+  if (chosen == kCopyName) PutOnClipboard(ListItemText(list, row, kNameColumn));
+  else if (chosen == kCopyRow) PutOnClipboard(RowText(list, row));
+  else if (chosen == kCopyUninstallCommand) PutOnClipboard(ListItemText(list, row, kUninstallCommandColumn));
+}
+
+bool ControlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
 }  // namespace
 
 void OnGadgetClicked(HWND control) {
@@ -146,8 +224,14 @@ void OnGadgetClicked(HWND control) {
 void OnViewMouseEvent(HWND view, UINT code) {
   if (!view) return;
   if (view == Gadget(kTable)) {
-    if (code == NM_DBLCLK) ShowTree();
-    else if (code == NM_RDBLCLK) CopySelectionToClipboard();
+    if (code == NM_DBLCLK) {
+      ShowTree();
+    } else if (code == NM_RCLICK) {
+      SetTimer(Gadget(kMainWindow), kRowMenuTimer, GetDoubleClickTime(), nullptr);
+    } else if (code == NM_RDBLCLK) {
+      KillTimer(Gadget(kMainWindow), kRowMenuTimer);
+      CopySelectionToClipboard();
+    }
   } else if (view == Gadget(kTree)) {
     if (code == NM_RCLICK) {
       SelectTreeNodeUnderPointer(view);
@@ -166,6 +250,58 @@ void OnWindowResized() {
   SaveWindowSize(settings);
 }
 
+void OnColumnClicked(int column) {
+  if (column < 0 || column >= kColumnCount) return;
+  ShowSortArrow(Gadget(kTable), SortApplicationViewsByColumn(column));
+}
+
+void OnTimer(UINT_PTR id) {
+  if (id != kRowMenuTimer) return;
+  KillTimer(Gadget(kMainWindow), kRowMenuTimer);
+  ShowRowMenu();
+}
+
+bool OnKeyMessage(const MSG& message) {
+  if (message.message != WM_KEYDOWN) return false;
+  HWND target = message.hwnd;
+  HWND window = Gadget(kMainWindow);
+  if (!target || (target != window && !IsChild(window, target))) return false;
+  if (message.wParam == VK_F5) {
+    RepeatLastRequest();
+    return true;
+  }
+  if (message.wParam == 'C' && ControlDown() && (target == Gadget(kTable) || target == Gadget(kTree))) {
+    CopySelectionToClipboard();
+    return true;
+  }
+  if (message.wParam != VK_RETURN) return false;
+  HWND machineBox = Gadget(kMachineBox);
+  if (target == machineBox || GetParent(target) == machineBox) {
+    SendMessageW(machineBox, CB_SHOWDROPDOWN, FALSE, 0);  // a name picked in the opened list stays
+    RequestMachine();
+  } else if (target == Gadget(kSearchField)) {
+    FilterByName();
+  } else if (target == Gadget(kRequestButton) || target == Gadget(kSearchButton) || target == Gadget(kExportButton)) {
+    OnGadgetClicked(target);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void ShowSortArrow(HWND list, RowOrder order) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < columns; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item))) continue;
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == order.column) item.fmt |= order.descending ? HDF_SORTDOWN : HDF_SORTUP;
+    SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
 void CopySelectionToClipboard() {
   HWND focus = GetFocus();
   if (!focus) return;
@@ -178,20 +314,7 @@ void CopySelectionToClipboard() {
   } else {
     return;
   }
-  if (!OpenClipboard(Gadget(kMainWindow))) return;
-  EmptyClipboard();
-  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    if (void* target = GlobalLock(memory)) {
-      std::memcpy(target, text.c_str(), bytes);
-      GlobalUnlock(memory);
-      // The clipboard owns the memory once it has taken it.
-      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    } else {
-      GlobalFree(memory);
-    }
-  }
-  CloseClipboard();
+  PutOnClipboard(text);
 }
 
 void LoadStoredSettingsIntoWindow() {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "ui/row_order.h"
+
 namespace appcensus {
 
 // A button was clicked.
@@ -13,6 +15,18 @@ void OnGadgetClicked(HWND control);
 void OnViewMouseEvent(HWND view, UINT code);
 // The window's inner size changed (not minimised) while the layout is ready.
 void OnWindowResized();
+// A click on the title of the table's column `column`: the rows sorted by it.
+void OnColumnClicked(int column);
+// A timer of the main window went off.
+void OnTimer(UINT_PTR id);
+// A keyboard message taken from the window thread's queue, before it is translated and
+// dispatched: Return in the machine box requests, in the search field filters, on a button
+// clicks it; F5 repeats the last request; Ctrl+C in the table or the tree copies. True when it
+// was one of these and must go no further.
+bool OnKeyMessage(const MSG& message);
+
+// The arrow in the title of the column the table is sorted by, up or down.
+void ShowSortArrow(HWND list, RowOrder order);
 
 // Puts the name of the selected application, or the text of the selected tree node, from
 // the view that has the keyboard focus onto the clipboard.

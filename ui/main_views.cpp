@@ -35,5 +35,9 @@ void FillApplicationViews(const ApplicationTable& table) { TheMainViews().views.
 void ClearApplicationViews() { TheMainViews().views.Clear(); }
 void SetViewsBusy(int busy) { TheMainViews().views.SetBusy(busy); }
 int MatchesNameFilter(TextView name) { return TheMainViews().views.MatchesNameFilter(name) ? 1 : 0; }
+RowOrder SortApplicationViewsByColumn(int column) {
+  return TheMainViews().views.SortByColumn(column, Shared().applicationTable);
+}
+void OrderLikeApplicationViews(std::vector<ApplicationRecord>& records) { TheMainViews().views.OrderRecords(records); }
 
 }  // namespace appcensus

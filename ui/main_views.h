@@ -6,6 +6,7 @@
 #include "core/activity_log.h"
 #include "core/application_table.h"
 #include "core/shared_state.h"
+#include "ui/row_order.h"
 #include "ui/ui_channel.h"
 
 namespace appcensus {
@@ -31,5 +32,10 @@ void ClearApplicationViews();
 void SetViewsBusy(int busy);
 // 1 when `name` passes the search field's text, else 0.
 int MatchesNameFilter(TextView name);
+// Window thread, for a click on a column title: the views' new order, in which they are
+// rebuilt from ApplicationTable unless busy.
+RowOrder SortApplicationViewsByColumn(int column);
+// Puts `records` in the order of the views.
+void OrderLikeApplicationViews(std::vector<ApplicationRecord>& records);
 
 }  // namespace appcensus

@@ -12,6 +12,7 @@
 #include "ui/icons_win32.h"
 #include "ui/image_names.h"
 #include "ui/main_views.h"
+#include "ui/row_order.h"
 #include "ui/window_layout.h"
 #include "ui/window_layout_win32.h"
 
@@ -23,21 +24,11 @@ constexpr wchar_t kMainWindowClass[] = L"AppcensusMainWindow";
 constexpr wchar_t kTabPageClass[] = L"AppcensusTabPage";
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-struct TableColumn {
-  const wchar_t* title;
-  int width;
+constexpr std::array<const wchar_t*, 9> kColumnTitles = {
+    L"Nom de l'application",   L"Version", L"Identité", L"Date d'installation", L"Source d'installation",
+    L"Destination d'installation", L"Commande de désinstallation", L"Emplacement dans la base de registre",
+    L"Machine",
 };
-constexpr std::array<TableColumn, 9> kColumns = {{
-    {L"Nom de l'application", 150},
-    {L"Version", 100},
-    {L"Identité", 100},
-    {L"Date d'installation", 100},
-    {L"Source d'installation", 100},
-    {L"Destination d'installation", 100},
-    {L"Commande de désinstallation", 100},
-    {L"Emplacement dans la base de registre", 100},
-    {L"Machine", 300},
-}};
 constexpr const wchar_t* kTabNames[3] = {L"Tableau", L"Arborescence", L"Activité"};
 
 // What the window keeps besides its controls, which are reached by name; one window per
@@ -50,6 +41,8 @@ struct MainWindow {
   UniqueIcon searchIcon;
   UniqueIcon requestIcon;
   Win32Gadgets gadgets;
+  HWND pages[3] = {};  // of the tabs, in their order
+  HWND lastFocus = nullptr;  // the control that had the keyboard focus when the window was left
   int nextControlId = 2000;  // controls without a name
   bool layoutReady = false;  // sizes are applied and saved from then on
 };
@@ -63,7 +56,7 @@ MainWindow* WindowOf(HWND hwnd) { return reinterpret_cast<MainWindow*>(GetWindow
 
 // The controls made by CreateMainWindow, while it registers them and sets their fonts.
 struct NewControls {
-  HWND window, statusBar, panel, table, tree, activity;
+  HWND window, statusBar, panel, table;
   HWND listLabel, searchField, searchLabel, searchButton, machineLabel, machineBox, requestButton, exportButton,
       waitLabel, timeLimitField, secondsLabel, startRemoteRegistryBox;
 };
@@ -112,24 +105,20 @@ void AddTab(HWND panel, int index, const wchar_t* name) {
   SendMessageW(panel, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// The title-fitting widths were measured before the fonts were set, and Wine's measure
-// leaves out a pixel of the header's text margins; widen any column whose title would not
-// show whole in its header now. Where the measure already covers the margins this changes
-// nothing.
-void WidenColumnsToTheirTitles(HWND list) {
+// The width that shows a column's title whole in the list's header, in the header's font: the
+// text and the header's margins left and right. Measured once here rather than asked of the
+// list column by column (LVSCW_AUTOSIZE_USEHEADER), whose measure under Wine also leaves out a
+// pixel of the margins.
+int TitleFittingWidth(HWND list, const wchar_t* title) {
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   HDC dc = GetDC(header);
-  if (!dc) return;
+  if (!dc) return 100;
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
-  const int margins = 2 * 3 * GetSystemMetrics(SM_CXEDGE);  // the header's text margins, left and right
-  for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
-    SIZE text{};
-    GetTextExtentPoint32W(dc, kColumns[i].title, static_cast<int>(wcslen(kColumns[i].title)), &text);
-    const int needed = text.cx + margins;
-    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0) < needed) SendMessageW(list, LVM_SETCOLUMNWIDTH, i, needed);
-  }
+  SIZE text{};
+  GetTextExtentPoint32W(dc, title, static_cast<int>(wcslen(title)), &text);
   SelectObject(dc, old);
   ReleaseDC(header, dc);
+  return text.cx + 2 * 3 * GetSystemMetrics(SM_CXEDGE);
 }
 
 // Buttons draw a bitmap without its transparency (black corners) but an icon with it, so the
@@ -180,6 +169,8 @@ LRESULT OnNotify(NMHDR* header) {
   if (header->hwndFrom == table && header->code == NM_CUSTOMDRAW)
     return OnTableCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
   if (header->hwndFrom == Gadget(kPanel) && header->code == TCN_SELCHANGE) ShowSelectedPage();
+  if (header->hwndFrom == table && header->code == LVN_COLUMNCLICK)
+    OnColumnClicked(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
   if ((header->hwndFrom == table || header->hwndFrom == tree) &&
       (header->code == NM_DBLCLK || header->code == NM_RDBLCLK || header->code == NM_RCLICK))
     OnViewMouseEvent(header->hwndFrom, header->code);
@@ -197,7 +188,7 @@ void OnDrawStatusIcon(DRAWITEMSTRUCT* draw) {
   const int x = r.left + (r.right - r.left - size) / 2;
   const int y = r.top + (r.bottom - r.top - size) / 2;
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(draw->hDC, x, y, size, size, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+  GdiAlphaBlend(draw->hDC, x, y, size, size, source, 0, 0, info.bmWidth, info.bmHeight, blend);
   SelectObject(source, old);
   DeleteDC(source);
 }
@@ -221,6 +212,16 @@ LRESULT HandleMainMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_NOTIFY:
       return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_TIMER:
+      OnTimer(static_cast<UINT_PTR>(wParam));
+      return 0;
+    case WM_ACTIVATE:
+      // The focus leaves with the window and comes back to the same control.
+      if (LOWORD(wParam) == WA_INACTIVE && IsChild(hwnd, GetFocus())) w->lastFocus = GetFocus();
+      break;
+    case WM_SETFOCUS:
+      SetFocus(IsWindow(w->lastFocus) && IsChild(hwnd, w->lastFocus) ? w->lastFocus : Gadget(kMachineBox));
+      return 0;
     case WM_DRAWITEM:
       if (reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem != Gadget(kStatusBar)) break;
       OnDrawStatusIcon(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
@@ -306,25 +307,61 @@ void CreateStatusBar(MainWindow& w, NewControls& c) {
   PlaceProgressBar(c.statusBar, progressBar);
 }
 
-// The panel with its three pages: the table, the tree and the activity list.
+// The panel with its three tabs and pages and the table; the views of the two hidden pages
+// come once the window shows (CompleteMainWindow). Tab moves into the shown page's view.
 void CreatePanel(MainWindow& w, NewControls& c) {
-  c.panel = Child(w, c.window, kPanel, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, {1, 80, 620, 613});
-  AddTab(c.panel, 0, kTabNames[0]);
-  c.table = CreateReportList(w, CreatePage(w, c.panel), kTable, LVS_SHOWSELALWAYS,
+  c.panel = Child(w, c.window, kPanel, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                  {1, 80, 620, 613});
+  for (int i = 0; i < 3; ++i) {
+    AddTab(c.panel, i, kTabNames[i]);
+    w.pages[i] = CreatePage(w, c.panel);
+  }
+  c.table = CreateReportList(w, w.pages[0], kTable, LVS_SHOWSELALWAYS | WS_TABSTOP,
                              LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  InsertColumn(c.table, 0, kColumns[0].title, kColumns[0].width);
-  SendMessageW(c.table, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-  AddTab(c.panel, 1, kTabNames[1]);
-  c.tree = Child(w, CreatePage(w, c.panel), kTree, WC_TREEVIEWW, L"",
-                 TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, {0, 0, 615, 585});
-  SendMessageW(c.tree, TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
-  SendMessageW(c.tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(w.gadgets.TreeImages()));
-  AddTab(c.panel, 2, kTabNames[2]);
-  c.activity = CreateReportList(w, CreatePage(w, c.panel), kActivityList, 0, LVS_EX_DOUBLEBUFFER);
-  InsertColumn(c.activity, 0, L"Activité", 585);
-  SendMessageW(c.activity, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(w.gadgets.ActivityImages()));
-  for (int i = 1; i < 9; ++i) InsertColumn(c.table, i, kColumns[i].title, kColumns[i].width);
-  for (int i = 0; i < 9; ++i) SendMessageW(c.table, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
+  // Each column as wide as its title in the table's own font, the last one filling the rest.
+  SetFont(c.table, w.arial);
+  for (int i = 0; i < 9; ++i) InsertColumn(c.table, i, kColumnTitles[i], TitleFittingWidth(c.table, kColumnTitles[i]));
+  SendMessageW(c.table, LVM_SETCOLUMNWIDTH, 8, LVSCW_AUTOSIZE_USEHEADER);
+  ShowSortArrow(c.table, RowOrder{});
+}
+
+// The tree and the activity list on their pages, with their fonts and images, placed.
+void CreateHiddenViews(MainWindow& w) {
+  HWND tree = Child(w, w.pages[1], kTree, WC_TREEVIEWW, L"",
+                    TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, 0, {0, 0, 615, 585});
+  SendMessageW(tree, TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
+  SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(w.gadgets.TreeImages()));
+  HWND activity = CreateReportList(w, w.pages[2], kActivityList, WS_TABSTOP, LVS_EX_DOUBLEBUFFER);
+  InsertColumn(activity, 0, L"Activité", 585);
+  SendMessageW(activity, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(w.gadgets.ActivityImages()));
+  SetFont(tree, w.arial);
+  SetFont(activity, w.tahomaBold);
+  RegisterNamedId(kTree, 0, reinterpret_cast<NamedValue>(tree), u"");
+  RegisterNamedId(kActivityList, 0, reinterpret_cast<NamedValue>(activity), u"");
+  PlacePageViews();
+}
+
+// A tooltip over each of the two buttons that show only an image.
+void CreateButtonTooltips(HWND window) {
+  HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  const std::pair<const char16_t*, const wchar_t*> tools[] = {
+      {kRequestButton, L"Lister les applications install\u00e9es sur la machine indiqu\u00e9e "
+                       L"(Entr\u00e9e dans le nom de machine, F5 pour recommencer)"},
+      {kSearchButton, L"Ne montrer que les applications dont le nom contient le texte recherch\u00e9 "
+                      L"(Entr\u00e9e dans le champ de recherche)"},
+  };
+  for (const auto& [name, text] : tools) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window;
+    tool.uId = reinterpret_cast<UINT_PTR>(Gadget(name));
+    tool.lpszText = const_cast<LPWSTR>(text);
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
 // The window's other gadgets, in their order of creation.
@@ -356,30 +393,45 @@ void CreateControls(MainWindow& w, NewControls& c) {
                                    BS_AUTOCHECKBOX | WS_TABSTOP, 0, {114, 37, 300, 16});
 }
 
+// The tree and the activity list are registered when they are made (CreateHiddenViews).
 void RegisterGadgets(const NewControls& c) {
   const std::pair<const char16_t*, HWND> gadgets[] = {
-      {kRequestButton, c.requestButton}, {kExportButton, c.exportButton},     {kMachineBox, c.machineBox},
-      {kTable, c.table},                 {kTree, c.tree},                     {kPanel, c.panel},
-      {kSearchField, c.searchField},     {kSearchButton, c.searchButton},     {kStatusBar, c.statusBar},
-      {kTimeLimitField, c.timeLimitField}, {kActivityList, c.activity},     {kSearchLabel, c.searchLabel},
-      {kStartRemoteRegistryBox, c.startRemoteRegistryBox},
+      {kRequestButton, c.requestButton}, {kExportButton, c.exportButton}, {kMachineBox, c.machineBox},
+      {kTable, c.table},                 {kPanel, c.panel},               {kSearchField, c.searchField},
+      {kSearchButton, c.searchButton},   {kStatusBar, c.statusBar},       {kTimeLimitField, c.timeLimitField},
+      {kSearchLabel, c.searchLabel},     {kStartRemoteRegistryBox, c.startRemoteRegistryBox},
   };
   RegisterNamedId(kMainWindow, 0, reinterpret_cast<NamedValue>(c.window), u"");
   for (const auto& [name, hwnd] : gadgets) RegisterNamedId(name, 0, reinterpret_cast<NamedValue>(hwnd), u"");
 }
 
-void SetFonts(MainWindow& w, const NewControls& c) {
+void CreateFonts(MainWindow& w) {
   w.tahomaBold = CreatePointFont(L"Tahoma", 8, FW_BOLD, PROOF_QUALITY);
   w.arial = CreatePointFont(L"Arial", 8, FW_NORMAL, DEFAULT_QUALITY);
   w.controlFont = CreateControlFont();
-  for (HWND control : {c.panel, c.table, c.tree}) SetFont(control, w.arial);
-  for (HWND control : {c.activity, c.listLabel, c.searchField, c.searchLabel, c.machineLabel, c.machineBox})
+}
+
+// The table has its font from its creation on (CreatePanel).
+void SetFonts(MainWindow& w, const NewControls& c) {
+  SetFont(c.panel, w.arial);
+  for (HWND control : {c.listLabel, c.searchField, c.searchLabel, c.machineLabel, c.machineBox})
     SetFont(control, w.tahomaBold);
   for (HWND control : {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel, c.startRemoteRegistryBox})
     SetFont(control, w.controlFont);
-  WidenColumnsToTheirTitles(c.table);
   // "000" must fit the 25-pixel field.
   SendMessageW(c.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+}
+
+// Tab goes through the controls in the order they stand on the window, top to bottom, left to
+// right (the order of creation is kept; only the stacking changes, and no two of them overlap).
+// The status bar, which Tab skips, stays first, as tools that look controls up expect.
+void SetTabOrder(const NewControls& c) {
+  HWND previous = c.statusBar;
+  for (HWND control : {c.machineBox, c.requestButton, c.timeLimitField, c.panel, c.searchField, c.searchButton,
+                       c.exportButton}) {
+    SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = control;
+  }
 }
 
 }  // namespace
@@ -403,17 +455,26 @@ void CreateMainWindow() {
   MainWindow& m = *w;
   TheWindow() = std::move(w);
 
+  CreateFonts(m);
   CreateStatusBar(m, c);
   CreatePanel(m, c);
   CreateControls(m, c);
   RegisterGadgets(c);
   SetFonts(m, c);
+  SetTabOrder(c);
   SelectPanelTab(0);
 
   SearchFieldText().Set(WindowText(c.searchField));
   TimeLimitFieldText().Set(WindowText(c.timeLimitField));
   SetWindowLongPtrW(c.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m));
   m.layoutReady = true;
+}
+
+void CompleteMainWindow() {
+  MainWindow* w = TheWindow().get();
+  if (!w || Gadget(kTree)) return;
+  CreateHiddenViews(*w);
+  CreateButtonTooltips(Gadget(kMainWindow));
 }
 
 Win32Gadgets* MainWindowGadgets() { return TheWindow() ? &TheWindow()->gadgets : nullptr; }

@@ -1,5 +1,7 @@
 #include "ui/window_layout.h"
 
+#include <algorithm>
+
 namespace appcensus {
 
 WindowLayout ComputeWindowLayout(int innerWidth, int innerHeight) {
@@ -16,6 +18,17 @@ WindowLayout ComputeWindowLayout(int innerWidth, int innerHeight) {
   layout.searchButton = {half + 235, h - 98, 35, 35};
   layout.exportButton = {40, h - 60, 225, 20};
   return layout;
+}
+
+GadgetRect FitInArea(GadgetRect window, GadgetRect area) {
+  const auto fit = [](int& at, int& size, int areaAt, int areaSize) {
+    if (areaSize <= 0) return;
+    size = std::min(size, areaSize);
+    at = std::clamp(at, areaAt, areaAt + areaSize - size);
+  };
+  fit(window.x, window.width, area.x, area.width);
+  fit(window.y, window.height, area.y, area.height);
+  return window;
 }
 
 }  // namespace appcensus

@@ -38,4 +38,8 @@ struct WindowLayout {
 
 WindowLayout ComputeWindowLayout(int innerWidth, int innerHeight);
 
+// The window's outer rectangle moved, and shrunk where it is larger, so that it lies inside
+// `area`; a window already inside stays as it is.
+GadgetRect FitInArea(GadgetRect window, GadgetRect area);
+
 }  // namespace appcensus

@@ -26,17 +26,42 @@ void PlacePages(HWND panel) {
 
 void Place(HWND control, const GadgetRect& r) { MoveWindow(control, r.x, r.y, r.width, r.height, TRUE); }
 
+WindowLayout LayoutOfWindow(HWND window) {
+  RECT inner{};
+  GetClientRect(window, &inner);
+  return ComputeWindowLayout(inner.right, inner.bottom);
+}
+
 }  // namespace
+
+void PlacePageViews() {
+  HWND window = Gadget(kMainWindow);
+  if (!window) return;
+  PlacePages(Gadget(kPanel));
+  const WindowLayout layout = LayoutOfWindow(window);
+  for (const char16_t* view : {kTable, kTree, kActivityList}) Place(Gadget(view), layout.view);
+}
+
+void KeepWindowInWorkArea() {
+  HWND window = Gadget(kMainWindow);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  RECT outer{};
+  if (!window || !GetWindowRect(window, &outer) ||
+      !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+    return;
+  const RECT& area = monitor.rcWork;
+  const GadgetRect fitted = FitInArea({outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top},
+                                      {area.left, area.top, area.right - area.left, area.bottom - area.top});
+  SetWindowPos(window, nullptr, fitted.x, fitted.y, fitted.width, fitted.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void ApplyWindowLayout() {
   HWND window = Gadget(kMainWindow);
   if (!window) return;
-  RECT inner{};
-  GetClientRect(window, &inner);
-  const WindowLayout layout = ComputeWindowLayout(inner.right, inner.bottom);
+  const WindowLayout layout = LayoutOfWindow(window);
   Place(Gadget(kPanel), layout.panel);
-  PlacePages(Gadget(kPanel));
-  for (const char16_t* view : {kTable, kTree, kActivityList}) Place(Gadget(view), layout.view);
+  PlacePageViews();
   Place(Gadget(kSearchField), layout.searchField);
   Place(Gadget(kSearchButton), layout.searchButton);
   Place(Gadget(kExportButton), layout.exportButton);

@@ -19,12 +19,19 @@ Text WindowSettings::TimeLimitText() { return WindowText(Gadget(kTimeLimitField)
 
 void WindowSettings::SetTimeLimitText(TextView text) { SetWindowTextTo(Gadget(kTimeLimitField), text); }
 
+// The size the window has when it is neither maximised nor minimised, so that a window closed
+// while maximised opens again at its own size.
 bool WindowSettings::InnerSize(int* width, int* height) {
   HWND window = Gadget(kMainWindow);
-  RECT inner{};
-  if (!window || !GetClientRect(window, &inner)) return false;
-  *width = inner.right;
-  *height = inner.bottom;
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof(placement);
+  if (!window || !GetWindowPlacement(window, &placement)) return false;
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+  const RECT& outer = placement.rcNormalPosition;
+  *width = (outer.right - outer.left) - (frame.right - frame.left);
+  *height = (outer.bottom - outer.top) - (frame.bottom - frame.top);
   return true;
 }
 

@@ -1,7 +1,5 @@
 #include "ui/window_thread_win32.h"
 
-#include <objbase.h>
-
 #include "request/machine_request.h"
 #include "ui/commands_win32.h"
 #include "ui/controls_win32.h"
@@ -12,27 +10,7 @@
 
 namespace appcensus {
 
-namespace {
-
-// The window thread's COM apartment: the shell, which opens the export, needs a
-// single-threaded one on the thread that calls it.
-class ComApartment {
- public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool initialised_;
-};
-
-}  // namespace
-
 bool RunMainWindow() {
-  const ComApartment apartment;
   CreateMainWindow();
   HWND window = Gadget(kMainWindow);
   Win32Gadgets* gadgets = MainWindowGadgets();
@@ -40,12 +18,16 @@ bool RunMainWindow() {
   ApplyWindowLayout();
   MainUiChannel().Attach(*gadgets, [window] { return PostMessageW(window, kApplyUiWorkMessage, 0, 0) != FALSE; });
   LoadStoredSettingsIntoWindow();
+  KeepWindowInWorkArea();
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
+  CompleteMainWindow();  // what the shown window does not need to appear whole
   MainUiChannel().Drain();  // work handed over before the window existed
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // The keys of the commands first, then Tab between the controls as in a dialog.
+    if (OnKeyMessage(message) || IsDialogMessageW(window, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

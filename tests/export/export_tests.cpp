@@ -3,6 +3,7 @@
 // Its lines and the cleaning of the prefix are stated whole by its fuzz target (fuzz/fuzz_csv.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "export/csv_format.h"
@@ -46,7 +47,8 @@ class ExportTest : public ::testing::Test, PrefixPrompt, ExportFileWriter, Docum
     const auto filter = [](TextView name) { return LowerCase(name).find(u"office") != Text::npos ? 1 : 0; };
     ExportApplications(table, ExportServices{lastMachineName, log, *this, *this, *this, filter,
                                              [this](int busy) { busyCalls.push_back(busy); },
-                                             [] { return LocalDateTime{2026, 12, 6, 14, 5, 9}; }});
+                                             [] { return LocalDateTime{2026, 12, 6, 14, 5, 9}; },
+                                             [](std::vector<ApplicationRecord>& records) { std::ranges::reverse(records); }});
   }
   Text Ask(TextView, TextView, TextView preset) override {
     presets.emplace_back(preset);
@@ -72,10 +74,11 @@ class ExportTest : public ::testing::Test, PrefixPrompt, ExportFileWriter, Docum
   std::vector<int> busyCalls;
 };
 
-TEST_F(ExportTest, WritesTheShownRecordsInTableOrderOpensTheFileAndCountsAllRecords) {
+TEST_F(ExportTest, WritesTheShownRecordsInTheViewsOrderOpensTheFileAndCountsAllRecords) {
   Export();  // before any request, an empty table: the header alone, no prefix and no count
   EXPECT_EQ(files, (std::map<Text, std::string>{{u"export\\_14-05-09_06-12-2026.csv", CsvDocument({})}}));
-  EXPECT_EQ(log.Calls().size(), 0u);
+  EXPECT_EQ(log.Lines(), std::vector<Text>{u"Fichier d'export \u00e9crit : export\\_14-05-09_06-12-2026.csv"});
+  log.Clear();
 
   lastMachineName.Set(u"SRV2");
   for (const char16_t* name : {u"Microsoft Office", u"7-Zip", u"LibreOffice", u"Back office", u"Notepad"})
@@ -84,12 +87,15 @@ TEST_F(ExportTest, WritesTheShownRecordsInTableOrderOpensTheFileAndCountsAllReco
 
   std::vector<ApplicationRecord> shown = table.Snapshot();
   std::erase_if(shown, [](const ApplicationRecord& r) { return r.DisplayName == u"7-Zip" || r.DisplayName == u"Notepad"; });
+  std::ranges::reverse(shown);  // the order the fixture gives the views
   const Text path = u"export\\SRV2_14-05-09_06-12-2026.csv";
   EXPECT_EQ(files[path], CsvDocument(shown));
   EXPECT_EQ(opened.back(), path);
-  ASSERT_EQ(log.Calls().size(), 1u);
-  const auto count = log.Calls()[0];  // in the status bar's third field
+  ASSERT_EQ(log.Calls().size(), 2u);
+  const auto count = log.Calls()[0], written = log.Calls()[1];  // in the status bar's third field, then its second
   EXPECT_EQ(std::tuple(count.text, count.level, count.statusField), std::tuple(Text(u"5"), ActivityLevel::None, 2));
+  EXPECT_EQ(std::tuple(written.text, written.level, written.statusField),
+            std::tuple(u"Fichier d'export \u00e9crit : " + path, ActivityLevel::Done, 1));
   EXPECT_TRUE(presets.empty());
   EXPECT_EQ(busyCalls, (std::vector<int>{0, 0}));
 }

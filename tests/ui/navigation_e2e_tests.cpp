@@ -1,5 +1,6 @@
-// Finding one's way in the views of the program under Wine with real clicks: tabs, columns,
-// the filter, double-clicks between a table row and its tree nodes, copies to the clipboard.
+// Finding one's way in the views of the program under Wine with real clicks and keys: tabs,
+// columns, the filter, double-clicks between a table row and its tree nodes, copies to the
+// clipboard.
 #include "tools/program_fixture_win32.h"
 
 namespace appcensus::driver {
@@ -28,17 +29,23 @@ TEST_F(NavigationTest, EachTabShowsItsViewAndEachColumnItsWholeTitle) {
 }
 
 TEST_F(NavigationTest, TheFilterDoubleClicksAndCopiesLeadToAnApplication) {
+  // Return in the machine box requests as the request button does.
   ShowWholeWindow();
-  ASSERT_GE(RequestAndWait(L".", HostName()), 0) << ActivityText();
+  Retype(L"CBX_nomMachine", L".");
+  ASSERT_TRUE(driver->PressKeys({VK_RETURN}));  // the box has the focus when the window opens
+  ASSERT_GE(Logged(kDone + HostName(), 60000), 0) << ActivityText();
+  Settle(window);
   const int all = driver->RowCount(table);
   ASSERT_GE(all, 5);
 
-  // Rows, tree and activity follow the search text only after the search button; the count
-  // stays that of every record.
-  Driver::Type(Gadget(L"TXT_RchNomApplication"), L"fixture ALPHA");
+  // Rows, tree and activity follow the search text only after Return in the field (or the
+  // search button); the count stays that of every record.
+  HWND search = Gadget(L"TXT_RchNomApplication");
+  Driver::Type(search, L"fixture ALPHA");
   Settle(window);
   EXPECT_EQ(driver->RowCount(table), all);
-  Filter(L"fixture ALPHA");
+  Driver::LeftClickAt(search, {5, 5});
+  ASSERT_TRUE(driver->PressKeys({VK_RETURN}));
   EXPECT_EQ(Column(0), std::vector<std::wstring>{L"Appcensus Fixture Alpha"});
   EXPECT_EQ(NodeTexts().size(), 9u);
   EXPECT_EQ(Status(1), L"Traitement par filtre termin\u00e9e.");
@@ -84,6 +91,10 @@ TEST_F(NavigationTest, TheFilterDoubleClicksAndCopiesLeadToAnApplication) {
   Driver::RightDoubleClickAt(table, Driver::Centre(driver->RowRect(table, 2)));
   EXPECT_EQ(driver->SelectedRow(table), 2);
   EXPECT_EQ(ClipboardText(), driver->CellText(table, 2, 0));
+  SetClipboardText(L"before the copy");  // so does Ctrl+C, here on the row clicked
+  Driver::LeftClickAt(table, Driver::Centre(driver->RowRect(table, 3)));
+  ASSERT_TRUE(driver->PressKeys({VK_CONTROL, 'C'}));
+  EXPECT_EQ(ClipboardText(), driver->CellText(table, 3, 0));
   driver->ClickTab(panel, 1);
   SetClipboardText(L"before the copy");
   Driver::LeftDoubleClickAt(tree, Driver::Centre(driver->NodeRect(tree, nodes[1])));

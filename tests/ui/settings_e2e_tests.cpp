@@ -51,18 +51,22 @@ TEST_F(SettingsTest, AFirstRunOpensTheSmallestWindowWithEveryGadgetInPlace) {
   EXPECT_EQ(Inner(), std::pair(622, 300));
 }
 
-TEST_F(SettingsTest, SizeHistoryAndTimeLimitComeBackAfterARestart) {
-  // Maximising stores the maximised size, a resize its size, minimising nothing.
-  ShowWindow(window, SW_MAXIMIZE);
-  Settle(window);
-  EXPECT_GT(Inner().first, 622);
-  EXPECT_EQ(StoredSize(), Inner());
-  ShowWindow(window, SW_RESTORE);
+// The window's outer rectangle lies inside the screen's work area.
+bool FitsTheScreen(HWND window) {
+  RECT area{}, outer{};
+  return SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0) && GetWindowRect(window, &outer) &&
+         outer.left >= area.left && outer.top >= area.top && outer.right <= area.right && outer.bottom <= area.bottom;
+}
+
+TEST_F(SettingsTest, SizeHistoryAndTimeLimitComeBackAfterARestartInsideTheScreen) {
+  // A resize stores its size; maximised or minimised, the window keeps the size it comes back to.
   Driver::SetInnerSize(window, 801, 555);
-  ShowWindow(window, SW_MINIMIZE);
-  Settle(window);
-  EXPECT_EQ(StoredSize(), std::pair(801, 555));
-  ShowWindow(window, SW_RESTORE);
+  for (const int show : {SW_MINIMIZE, SW_RESTORE, SW_MAXIMIZE}) {
+    ShowWindow(window, show);
+    Settle(window);
+    EXPECT_EQ(StoredSize(), std::pair(801, 555)) << show;
+  }
+  EXPECT_GT(Inner().first, 801);
 
   // The computer name typed in lower case passes the identity test and is stored as typed.
   std::wstring typed = ComputerName();
@@ -74,15 +78,25 @@ TEST_F(SettingsTest, SizeHistoryAndTimeLimitComeBackAfterARestart) {
   EXPECT_EQ(StoredText(L"CBX_Machines"), typed);
   EXPECT_EQ(StoredNumber(L"TempAttenteTraitementMachine"), 20u);
 
-  ASSERT_EQ(Close(), 0);
+  ASSERT_EQ(Close(), 0);  // maximised
   ASSERT_TRUE(Start(false));
   EXPECT_EQ(Inner(), std::pair(801, 555));
+  EXPECT_TRUE(FitsTheScreen(window));
   ExpectLayoutApplied();
   EXPECT_EQ(Driver::RectInParent(status).bottom, 555);  // the status bar follows the bottom
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"20");
   EXPECT_EQ(SendMessageW(Gadget(kBox), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(MachineHistory(), std::vector<std::wstring>{typed});
   EXPECT_EQ(TextOf(L"CBX_nomMachine"), L"");
+
+  // A stored size larger than the screen, as a window closed maximised used to leave: the window
+  // opens inside the screen.
+  ASSERT_EQ(Close(), 0);
+  const DWORD width = 4000, height = 3000;
+  StoreSetting(L"LargeurFenetre", REG_DWORD, &width, sizeof width);
+  StoreSetting(L"HauteurFenetre", REG_DWORD, &height, sizeof height);
+  ASSERT_TRUE(Start(false));
+  EXPECT_TRUE(FitsTheScreen(window));
 }
 
 TEST_F(SettingsTest, StoredValuesOfTheWrongTypesLeaveAWorkingWindow) {

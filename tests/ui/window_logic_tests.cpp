@@ -10,12 +10,14 @@
 #include <thread>
 
 #include "core/name_filter.h"
+#include "core/text_collation.h"
 #include "tests/support/recording_gadgets.h"
 #include "tests/support/thread_signals.h"
 #include "ui/activity_view.h"
 #include "ui/application_views.h"
 #include "ui/image_names.h"
 #include "ui/png_image.h"
+#include "ui/row_order.h"
 #include "ui/window_layout.h"
 
 namespace appcensus {
@@ -38,6 +40,14 @@ TEST(WindowLayoutTest, GadgetsFollowTheInnerSize) {
   EXPECT_EQ(Places(ComputeWindowLayout(1001, 700)),
             Places({{1, 80, 1001, 520}, {0, 0, 994, 494}, {500, 610, 230, 20}, {300, 610, 185, 15}, {735, 602, 35, 35},
                     {40, 640, 225, 20}}));
+}
+
+// At start the window is brought inside the monitor's work area: moved in, shrunk if larger.
+TEST(WindowLayoutTest, TheWindowIsBroughtInsideTheWorkArea) {
+  const GadgetRect area{0, 0, 1280, 1000}, inside{391, 88, 638, 339};
+  for (const auto& [window, fitted] : {std::pair{inside, inside}, {{1000, -20, 638, 339}, {642, 0, 638, 339}},
+                                       {{391, 88, 1296, 1044}, area}})
+    EXPECT_EQ(FitInArea(window, area), fitted);
 }
 
 std::vector<std::uint8_t> ReadIcon(const std::u16string& name) {
@@ -152,8 +162,8 @@ TEST_F(ViewsTest, ARecordGivesARowAndABranchWithLabelsAndImages) {
   EXPECT_EQ(gadgets.rowBackgrounds, (std::map<int, RgbColour>{{0, RgbColour{255, 247, 179}}}));
 }
 
-TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLastOnes) {
-  const Text names[] = {u"Alpha", u"Hidden one", u"Beta", u"Gamma", u"Hidden two", u"Delta"};
+TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsByNameInPlaceOfTheLastOnes) {
+  const Text names[] = {u"Gamma", u"Hidden one", u"beta", u"Alpha", u"Hidden two", u"Delta"};
   for (int i = 0; i < 6; ++i) table.Store(Record(names[i], u"K" + DecimalText(i)));
   search.Set(u"a");  // the two "Hidden" names have no "a"
   views.Fill(table);
@@ -162,15 +172,15 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLa
   EXPECT_FALSE(gadgets.viewsVisible);
   views.Fill(table);
 
-  std::vector<Text> shown;  // the table's own order, filtered
-  for (const auto& r : table.Snapshot())
-    if (r.DisplayName.find(u'a') != Text::npos) shown.push_back(r.DisplayName);
-  ASSERT_EQ(gadgets.rows.size(), 4u);
-  ASSERT_EQ(gadgets.nodes.size(), 36u);
-  for (std::size_t row = 0; row < 4; ++row) {
-    EXPECT_EQ(gadgets.rows[row].cells[0], shown[row]);
-    EXPECT_EQ(gadgets.nodes[9 * row].text, shown[row]);
-  }
+  const auto expectShown = [this](std::vector<Text> shown) {
+    ASSERT_EQ(gadgets.rows.size(), shown.size());
+    ASSERT_EQ(gadgets.nodes.size(), 9 * shown.size());
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+      EXPECT_EQ(gadgets.rows[row].cells[0], shown[row]);
+      EXPECT_EQ(gadgets.nodes[9 * row].text, shown[row]);
+    }
+  };
+  expectShown({u"Alpha", u"beta", u"Delta", u"Gamma"});
   // Shading follows the shown rows, the count is of every record, the views show once filled.
   EXPECT_EQ(gadgets.rowBackgrounds, (std::map<int, RgbColour>{{0, kShadedRowColour}, {2, kShadedRowColour}}));
   EXPECT_EQ(gadgets.statusTexts[3], u"6 applications");
@@ -179,6 +189,53 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsInPlaceOfTheLa
   EXPECT_EQ(gadgets.activityTexts, (std::vector<Text>{u"6 applications", u"Traitement en cours...", u"6 applications"}));
   EXPECT_EQ(gadgets.activityImages[1], NamedId(u"ICO_ActionEnCours"));
   EXPECT_EQ(gadgets.statusTexts[1], u"Traitement en cours...");
+
+  // A click on the name's title reverses the rows at once with the last fill's search text,
+  // logging nothing; while busy it only sets the order the next fill takes.
+  gadgets.calls.clear();
+  search.Set(u"");
+  EXPECT_EQ(views.SortByColumn(0, table), (RowOrder{0, true}));
+  expectShown({u"Gamma", u"Delta", u"beta", u"Alpha"});
+  EXPECT_EQ(gadgets.calls, (std::vector<std::string>{"HideViews", "ClearTable", "AppendTableRows", "ShowViews"}));
+  views.SetBusy(1);
+  views.SortByColumn(0, table);
+  expectShown({u"Gamma", u"Delta", u"beta", u"Alpha"});
+  search.Set(u"a");
+  views.Fill(table);
+  expectShown({u"Alpha", u"beta", u"Delta", u"Gamma"});
+}
+
+// The order of the rows: letter case and accents as the language sorts them, versions part by
+// part, dd/mm/yyyy as dates, the placeholder and empty cells last in either direction.
+TEST(RowOrderTest, ColumnsSortByTheirKindWithPlaceholdersLast) {
+  const std::vector<Text> versions = {u"2", u" - ", u"1.10.2", u"1.9", u"", u"1.10", u"1.09b"};
+  const std::vector<Text> dates = {u"01/02/2021", u" - ", u"15/01/2021", u"2011", u"31/12/2020"};
+  const struct {
+    int column;
+    bool descending;
+    std::vector<Text> cells, expected;
+  } cases[] = {
+      {0, false, {u"beta", u"fichier", u"\u00c9diteur", u"Alpha", u"ecran", u"\u00e9diteur", u"editeur"},
+       {u"Alpha", u"beta", u"ecran", u"editeur", u"\u00c9diteur", u"\u00e9diteur", u"fichier"}},
+      {0, true, {u"b", u" - ", u"A", u"C"}, {u"C", u"b", u"A", u" - "}},
+      {1, false, versions, {u"1.9", u"1.09b", u"1.10", u"1.10.2", u"2", u" - ", u""}},
+      {1, true, versions, {u"2", u"1.10.2", u"1.10", u"1.09b", u"1.9", u" - ", u""}},
+      {3, false, dates, {u"31/12/2020", u"15/01/2021", u"01/02/2021", u"2011", u" - "}},
+      {3, true, dates, {u"2011", u"01/02/2021", u"15/01/2021", u"31/12/2020", u" - "}},
+  };
+  for (const auto& c : cases) {
+    std::vector<TableRow> rows(c.cells.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].cells[c.column] = c.cells[i];
+    std::vector<Text> sorted;
+    for (std::size_t i : OrderedRowIndexes(rows, {c.column, c.descending}, CollateIgnoringCase)) sorted.push_back(c.cells[i]);
+    EXPECT_EQ(sorted, c.expected) << c.column << (c.descending ? " down" : " up");
+  }
+  // Names alike but for letter case: the machine decides, then the registry path.
+  std::vector<TableRow> alike(3);
+  for (const auto& [row, name, path, machine] : {std::tuple{0, u"office", u"K2", u"SRV2"}, {1, u"Office", u"K9", u"SRV1"},
+                                                 {2, u"OFFICE", u"K1", u"SRV1"}})
+    alike[row].cells = {name, u"", u"", u"", u"", u"", u"", path, machine};
+  EXPECT_EQ(OrderedRowIndexes(alike, {}, CollateIgnoringCase), (std::vector<std::size_t>{2, 1, 0}));
 }
 
 // A log that runs `hook` at the first count line (field 3).
