@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/console_report.h"
+#include "cli/inventory_compare.h"
 #include "core/shared_state.h"
 #include "registry/registry_layer.h"
 
@@ -49,6 +50,18 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
   // The files are found out before the first machine is read.
   for (const auto& path : {options.outputPath, options.reportPath})
     if (path && !environment_.canWriteFile(*path)) return FileError("de cr\u00e9er", *path);
+  std::unique_ptr<InventoryComparison> comparison;
+  if (options.comparePath) {
+    const std::optional<std::string> bytes = environment_.readFile(*options.comparePath);
+    if (!bytes) return FileError("de lire", *options.comparePath);
+    std::string reason;
+    comparison = InventoryComparison::Read(*bytes, computerName, reason);
+    if (!comparison) {
+      environment_.writeError("Appcensus_cli : le fichier \"" + TextToUtf8(*options.comparePath) +
+                              "\" n'est pas une sortie json d'Appcensus_cli : " + reason + "\r\n");
+      return kExitUsage;
+    }
+  }
 
   RunSettings settings;
   settings.timeLimitText = DecimalText(options.timeoutSeconds.value_or(kDefaultTimeoutSeconds));
@@ -57,10 +70,10 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
   settings.perLimitSecond = environment_.perLimitSecond;
   settings.identityWait = environment_.identityWait;
   settings.allLocations = !options.classic;
-  settings.readExtras = options.format != OutputFormat::Csv || options.visibleOnly;
+  settings.readExtras = options.format != OutputFormat::Csv || options.visibleOnly || options.comparePath;
   runs_ = std::make_unique<MachineRuns>(options.machines, settings);
 
-  ConsoleReport report(environment_, options, computerName);
+  ConsoleReport report(environment_, options, computerName, comparison.get());
   int code = ExitCodeOf(runs_->Run(report));
   report.Finish();
   if (options.outputPath && !environment_.writeFile(*options.outputPath, report.Document()))
