@@ -55,10 +55,13 @@ struct ExportServices {
   std::function<void(int)> setViewsBusy;
   // When empty, CurrentLocalDateTime.
   std::function<LocalDateTime()> localNow;
+  // The window's "Diff\u00e9rences uniquement": only the DifferingApplications of the table.
+  bool differencesOnly = false;
 };
 
-// Writes the records of `table` that pass the name filter, in the table's order, to a new
-// file in the export folder and opens it. Runs on the window thread (the prompt is modal).
+// Writes the records of `table` that pass the name filter (with differencesOnly, of its
+// DifferingApplications), in the table's order, to a new file in the export folder and opens
+// it. Runs on the window thread (the prompt is modal).
 void ExportApplications(const ApplicationTable& table, const ExportServices& services);
 
 }  // namespace appcensus

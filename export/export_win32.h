@@ -55,6 +55,6 @@ class DialogPrefixPrompt : public PrefixPrompt {
 // The export with the program's own folder, prompt and shell; `owner` is the main window.
 void ExportApplicationsFromWindow(HWND owner, const ApplicationTable& table, SharedText& lastMachineName,
                                   ActivityLog& log, std::function<int(TextView)> matchesNameFilter,
-                                  std::function<void(int)> setViewsBusy);
+                                  std::function<void(int)> setViewsBusy, bool differencesOnly = false);
 
 }  // namespace appcensus

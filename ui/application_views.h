@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 #include "core/activity_log.h"
@@ -37,12 +38,16 @@ class ApplicationViews {
   void Clear();
   void SetBusy(int busy);
   bool MatchesNameFilter(TextView name) const;
+  // The check box "Diff\u00e9rences uniquement": the next fills show only DifferingApplications.
+  void SetDifferencesOnly(bool on) { differencesOnly_ = on; }
+  bool DifferencesOnly() const { return differencesOnly_; }
 
  private:
   UiChannel& channel_;
   ActivityLog& log_;
   const SharedText& searchText_;
   SharedText& lastMachineName_;
+  std::atomic<bool> differencesOnly_{false};
 };
 
 }  // namespace appcensus

@@ -96,9 +96,16 @@ void FilterByName() {
   LogActivity(u"Traitement par filtre termin\u00e9e.", ActivityLevel::Done, 1);
 }
 
+// Ticked or unticked: the views again from the records already read.
+void ShowDifferencesOnly(HWND box) {
+  SetDifferencesOnly(SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
+  SetViewsBusy(1);
+  FillApplicationViews(Shared().applicationTable);
+}
+
 void Export() {
   ExportApplicationsFromWindow(Gadget(kMainWindow), Shared().applicationTable, Shared().lastMachineName,
-                               MainActivityLog(), MatchesNameFilter, SetViewsBusy);
+                               MainActivityLog(), MatchesNameFilter, SetViewsBusy, DifferencesOnly());
 }
 
 // Table row to its application's node in the tree.
@@ -136,6 +143,7 @@ void OnGadgetClicked(HWND control) {
   if (control == Gadget(kExportButton)) Export();
   else if (control == Gadget(kRequestButton)) RequestMachine();
   else if (control == Gadget(kSearchButton)) FilterByName();
+  else if (control == Gadget(kDifferencesBox)) ShowDifferencesOnly(control);
 }
 
 void OnViewMouseEvent(HWND view, UINT code) {

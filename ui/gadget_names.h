@@ -18,6 +18,7 @@ inline constexpr char16_t kSearchField[] = u"TXT_RchNomApplication";
 inline constexpr char16_t kSearchButton[] = u"BT_RchApplication";
 inline constexpr char16_t kSearchLabel[] = u"LBL_RchNomApplication";
 inline constexpr char16_t kTimeLimitField[] = u"TXT_TempAttente";
+inline constexpr char16_t kDifferencesBox[] = u"CHK_DifferencesUniquement";
 
 struct GadgetControl {
   const char16_t* name;
@@ -28,6 +29,7 @@ inline constexpr GadgetControl kGadgetControls[] = {
     {kStatusBar, 1001},    {kPanel, 1002},          {kTable, 1003},         {kTree, 1004},
     {kActivityList, 1005}, {kMachineBox, 1006},     {kRequestButton, 1007}, {kExportButton, 1008},
     {kSearchField, 1009},  {kSearchButton, 1010},   {kSearchLabel, 1011},   {kTimeLimitField, 1012},
+    {kDifferencesBox, 1013},
 };
 
 // The control identifier of a registered gadget; 0 for any other name.

@@ -35,5 +35,7 @@ void FillApplicationViews(const ApplicationTable& table) { TheMainViews().views.
 void ClearApplicationViews() { TheMainViews().views.Clear(); }
 void SetViewsBusy(int busy) { TheMainViews().views.SetBusy(busy); }
 int MatchesNameFilter(TextView name) { return TheMainViews().views.MatchesNameFilter(name) ? 1 : 0; }
+void SetDifferencesOnly(bool on) { TheMainViews().views.SetDifferencesOnly(on); }
+bool DifferencesOnly() { return TheMainViews().views.DifferencesOnly(); }
 
 }  // namespace appcensus

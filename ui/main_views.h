@@ -31,5 +31,8 @@ void ClearApplicationViews();
 void SetViewsBusy(int busy);
 // 1 when `name` passes the search field's text, else 0.
 int MatchesNameFilter(TextView name);
+// The check box "Diff\u00e9rences uniquement", mirrored for the fills of every thread.
+void SetDifferencesOnly(bool on);
+bool DifferencesOnly();
 
 }  // namespace appcensus

@@ -64,7 +64,7 @@ MainWindow* WindowOf(HWND hwnd) { return reinterpret_cast<MainWindow*>(GetWindow
 struct NewControls {
   HWND window, statusBar, panel, table, tree, activity;
   HWND listLabel, searchField, searchLabel, searchButton, machineLabel, machineBox, requestButton, exportButton,
-      waitLabel, timeLimitField, secondsLabel;
+      waitLabel, timeLimitField, secondsLabel, differencesBox;
 };
 
 // A child control; a named gadget carries its fixed control identifier.
@@ -345,6 +345,9 @@ void CreateControls(MainWindow& w, NewControls& c) {
   c.timeLimitField = Child(w, c.window, kTimeLimitField, WC_EDITW, L"000", ES_NUMBER | ES_CENTER | WS_TABSTOP,
                            WS_EX_CLIENTEDGE, {410, 55, 25, 20});
   c.secondsLabel = Child(w, c.window, nullptr, WC_STATICW, L"secs", label, 0, {436, 60, 25, 20});
+  // Off at every start: the choice is not stored.
+  c.differencesBox = Child(w, c.window, kDifferencesBox, WC_BUTTONW, L"Diff\u00e9rences uniquement",
+                           BS_AUTOCHECKBOX | WS_TABSTOP, 0, {192, 728, 180, 17});
 }
 
 void RegisterGadgets(const NewControls& c) {
@@ -353,6 +356,7 @@ void RegisterGadgets(const NewControls& c) {
       {kTable, c.table},                 {kTree, c.tree},                     {kPanel, c.panel},
       {kSearchField, c.searchField},     {kSearchButton, c.searchButton},     {kStatusBar, c.statusBar},
       {kTimeLimitField, c.timeLimitField}, {kActivityList, c.activity},     {kSearchLabel, c.searchLabel},
+      {kDifferencesBox, c.differencesBox},
   };
   RegisterNamedId(kMainWindow, 0, reinterpret_cast<NamedValue>(c.window), u"");
   for (const auto& [name, hwnd] : gadgets) RegisterNamedId(name, 0, reinterpret_cast<NamedValue>(hwnd), u"");
@@ -365,7 +369,8 @@ void SetFonts(MainWindow& w, const NewControls& c) {
   for (HWND control : {c.panel, c.table, c.tree}) SetFont(control, w.arial);
   for (HWND control : {c.activity, c.listLabel, c.searchField, c.searchLabel, c.machineLabel, c.machineBox})
     SetFont(control, w.tahomaBold);
-  for (HWND control : {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel}) SetFont(control, w.controlFont);
+  for (HWND control : {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel, c.differencesBox})
+    SetFont(control, w.controlFont);
   WidenColumnsToTheirTitles(c.table);
   // "000" must fit the 25-pixel field.
   SendMessageW(c.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);

@@ -244,26 +244,28 @@ TEST_F(CliProgramTest, CompareGivesWhatChangedOnTheMachinesListedNowInTheOrderOf
     file.push_back(file[2]);
     file.back()[field] = value;
   };
-  const std::tuple<const char16_t*, std::function<void(File&)>, const char*> cases[] = {  // machines now, edit of
+  const std::tuple<std::vector<Text>, std::function<void(File&)>, const char*> cases[] = {  // machines now, edit of
       // the earlier file, differences then the machines of the report
-      {u"SRV1;.", [&](File& f) { f[2]["DisplayVersion"] = "0.9", copy(f, "KeyName", "{z}"), f.erase(1); },
+      {{u"SRV1;."}, [&](File& f) { f[2]["DisplayVersion"] = "0.9", copy(f, "KeyName", "{z}"), f.erase(1); },
        "added LocalPC {b} machine|changed SRV1 {a} machine [\"DisplayVersion\"] {\"DisplayVersion\":\"0.9\"}|"
        "removed SRV1 {z} machine|SRV1 LocalPC"},
-      {u"SRV1", [](File& f) { f[2]["Publisher"] = "Old", f[2]["EstimatedSize"] = 12; },
+      {{u"SRV1"}, [](File& f) { f[2]["Publisher"] = "Old", f[2]["EstimatedSize"] = 12; },
        "changed SRV1 {a} machine [\"Publisher\",\"EstimatedSize\"] {\"Publisher\":\"Old\",\"EstimatedSize\":12}|SRV1"},
-      {u"SRV1", [&](File& f) { copy(f, "Location", "machine32"); }, "removed SRV1 {a} machine32|SRV1"},  // the same key
-      {u"srv1", [](File& f) { f[2]["Machine"] = "Srv1"; }, "srv1"},                          // names' letter case
-      {u".", [](File& f) { f[0]["Machine"] = f[1]["Machine"] = "."; }, "LocalPC"},  // "." and the computer's
-      {u".", [](File&) {}, "LocalPC"},                                              // name are one; SRV1 left out
-      {u"SRV1;GONE", [&](File& f) { copy(f, "Machine", "GONE"); }, "SRV1 GONE not compared"},  // failed now
+      {{u"SRV1"}, [&](File& f) { copy(f, "Location", "machine32"); }, "removed SRV1 {a} machine32|SRV1"},  // the same key
+      {{u"srv1"}, [](File& f) { f[2]["Machine"] = "Srv1"; }, "srv1"},                            // names' letter case
+      {{u"."}, [](File& f) { f[0]["Machine"] = f[1]["Machine"] = "."; }, "LocalPC"},  // "." and the computer's
+      {{u"."}, [](File&) {}, "LocalPC"},                                              // name are one; SRV1 left out
+      {{u"SRV1;GONE"}, [&](File& f) { copy(f, "Machine", "GONE"); }, "SRV1 GONE not compared"},  // failed now
+      {{u"SRV1", u"--filter=A"}, [&](File& f) { copy(f, "KeyName", "{o}"), f.back()["DisplayName"] = "o"; }, "SRV1"},
   };
-  for (const auto& [machines, edit, expected] : cases) {
+  for (auto [arguments, edit, expected] : cases) {
     Console console;
     File file = before;
     edit(file);
     console.files[u"f.json"] = file.dump();
-    EXPECT_EQ(console.Run({machines, u"--compare", u"f.json", u"--format=json", u"--report=r.json"}),
-              Text(machines).ends_with(u"GONE") ? kExitUnreachable : kExitListed);
+    const bool failed = arguments[0].ends_with(u"GONE");
+    arguments.insert(arguments.end(), {u"--compare", u"f.json", u"--format=json", u"--report=r.json"});
+    EXPECT_EQ(console.Run(arguments), failed ? kExitUnreachable : kExitListed);
     std::string shown;
     for (const auto& o : File::parse(console.out))
       shown += o.value("Change", "") + " " + o.value("Machine", "") + " " + o.value("KeyName", "") + " " + o.value("Location", "") +
@@ -271,7 +273,7 @@ TEST_F(CliProgramTest, CompareGivesWhatChangedOnTheMachinesListedNowInTheOrderOf
     for (const auto& machine : File::parse(console.files[u"r.json"]))
       shown += (shown.empty() || shown.ends_with('|') ? "" : " ") + machine.value("machine", "") +
                (machine.value("compared", false) ? "" : " not compared");
-    EXPECT_EQ(shown, expected) << TextToUtf8(machines);
+    EXPECT_EQ(shown, expected) << TextToUtf8(arguments[0]);
   }
   Console csv;
   csv.files[u"f.json"] = "[]";
