@@ -150,6 +150,9 @@ std::unique_ptr<InventoryComparison> InventoryComparison::Read(std::string_view 
   } catch (const Json::parse_error& e) {
     error = "ce n'est pas du JSON (erreur \u00e0 l'octet " + std::to_string(e.byte) + ")";
     return nullptr;
+  } catch (const Json::exception&) {
+    error = "ce n'est pas du JSON";
+    return nullptr;
   }
   if (!document.is_array()) {
     error = "ce n'est pas un tableau d'enregistrements";
@@ -181,21 +184,31 @@ std::vector<Difference> InventoryComparison::Compare(TextView machine, const std
     for (const Earlier::Entry& entry : group->second)
       if (!passes || passes(entry.record)) before.emplace(LowerPath(entry.record), &entry);
 
-  // The fields of the records now as the json format writes them, read back (without an
-  // exception: this runs on the thread that reports the machines).
-  Json now = Json::parse("[" + RecordOutput(OutputFormat::Json, accountNames).Records(records) + "]", nullptr, false);
-  if (!now.is_array() || now.size() != records.size()) now = Json(records.size(), Json::object());  // never
+  // The records now as the json format writes them: one object a line, since a line end
+  // inside a value is escaped.
+  const std::string written = RecordOutput(OutputFormat::Json, accountNames).Records(records);
   std::vector<Difference> differences;
-  for (std::size_t i = 0; i < records.size(); ++i) {
+  for (std::size_t i = 0, next = 0; i < records.size(); ++i) {
+    const std::size_t start = std::min(written.find('{', next), written.size());
+    next = std::min(written.find("\r\n", start), written.size());
+    std::string_view text(written.data() + start, next - start);
+    if (text.ends_with(',')) text.remove_suffix(1);
     const auto found = before.find(LowerPath(records[i]));
+    // An entry written the same way then and now has not changed; any other is read back
+    // (never with an exception: this runs on the thread that reports the machines).
+    if (found != before.end() && found->second->fields.dump(-1, ' ', false, Json::error_handler_t::replace) == text) {
+      before.erase(found);
+      continue;
+    }
+    Json now = Json::parse(text, nullptr, false);
+    if (!now.is_object()) now = Json::object();  // never: the program's own json
     if (found == before.end()) {
-      differences.push_back({OrderOf(records[i]), LineOf(Change::Added, records[i], now[i], format)});
+      differences.push_back({OrderOf(records[i]), LineOf(Change::Added, records[i], now, format)});
       continue;
     }
     const Json& earlier = found->second->fields;
-    before.erase(found);
     Json names = Json::array(), previous = Json::object();
-    for (const auto& [name, value] : now[i].items()) {
+    for (const auto& [name, value] : now.items()) {
       if (IsIdentityField(name)) continue;
       const auto was = earlier.find(name);
       const Json& old = was == earlier.end() ? Json() : *was;
@@ -204,7 +217,8 @@ std::vector<Difference> InventoryComparison::Compare(TextView machine, const std
       previous[name] = old;
     }
     if (!names.empty())
-      differences.push_back({OrderOf(records[i]), LineOf(Change::Changed, records[i], now[i], format, &names, &previous)});
+      differences.push_back({OrderOf(records[i]), LineOf(Change::Changed, records[i], now, format, &names, &previous)});
+    before.erase(found);
   }
   for (const auto& [path, entry] : before)
     differences.push_back({OrderOf(entry->record), LineOf(Change::Removed, entry->record, entry->fields, format)});
