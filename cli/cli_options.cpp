@@ -20,7 +20,7 @@ std::optional<std::int64_t> WholeNumber(TextView text, std::int64_t maximum) {
   return value;
 }
 
-enum class Option { Format, Filter, Timeout, Output, Report, Parallel, Sort, Flag };
+enum class Option { Format, Filter, Timeout, Output, Report, Parallel, Sort, Compare, Flag };
 
 struct OptionName {
   const char16_t* name;
@@ -33,6 +33,7 @@ constexpr OptionName kOptions[] = {
     {u"--timeout", Option::Timeout}, {u"--output", Option::Output},
     {u"--report", Option::Report},   {u"--parallel", Option::Parallel},
     {u"--sort", Option::Sort},       {u"--classic", Option::Flag, &CliOptions::classic},
+    {u"--compare", Option::Compare},
     {u"--visible-only", Option::Flag, &CliOptions::visibleOnly}, {u"--quiet", Option::Flag, &CliOptions::quiet},
     {u"--start-remote-registry", Option::Flag, &CliOptions::startRemoteRegistry},
     {u"--help", Option::Flag, &CliOptions::help}, {u"-h", Option::Flag, &CliOptions::help},
@@ -90,6 +91,10 @@ std::string Apply(const OptionName& option, TextView value, CliOptions& options)
     case Option::Sort:
       if (LowerCase(value) != u"name") return name + " attend \"name\", pas " + Quoted(value);
       options.sortByName = true;
+      return {};
+    case Option::Compare:
+      if (value.empty() || value == u"-") return name + " attend un nom de fichier";
+      options.comparePath = Text(value);
       return {};
     case Option::Flag:
       options.*option.flag = true;
@@ -197,6 +202,8 @@ std::string UsageText() {
          "                         la sortie standard (par d\u00e9faut)\r\n"
          "  --report FICHIER       \u00e9crit dans FICHIER le compte rendu de chaque machine (voir\r\n"
          "                         plus bas), de la m\u00eame fa\u00e7on\r\n"
+         "  --compare FICHIER      \u00e9crit, au lieu des enregistrements, ce qui a chang\u00e9 depuis\r\n"
+         "                         FICHIER, une sortie json ant\u00e9rieure (voir plus bas)\r\n"
          "  --parallel N           inventorie jusqu'\u00e0 N machines de la liste \u00e0 la fois, de 1 \u00e0\r\n"
          "                         1024 (1 par d\u00e9faut : l'une apr\u00e8s l'autre) ; au-del\u00e0 de 64,\r\n"
          "                         64 \u00e0 la fois\r\n"
@@ -258,18 +265,32 @@ std::string HelpText() {
          "    other-machine       une autre machine a r\u00e9pondu\r\n"
          "    timeout             d\u00e9lai d\u00e9pass\u00e9\r\n"
          "\r\n"
+         "Comparaison (--compare) :\r\n"
+         "  une entr\u00e9e est sa machine (sans tenir compte de la casse ; \".\" et le nom de\r\n"
+         "  l'ordinateur sont une machine) et son chemin dans le registre. Change vaut added\r\n"
+         "  (lue maintenant, absente de FICHIER), removed (dans FICHIER, pas lue maintenant) ou\r\n"
+         "  changed (une autre valeur d'un champ : en json, Fields les nomme et Previous donne\r\n"
+         "  leurs valeurs de FICHIER) ; csv et tsv ont Change en premi\u00e8re colonne, json un\r\n"
+         "  champ Change en t\u00eate de chaque objet (les champs de maintenant, ceux de FICHIER\r\n"
+         "  pour removed). Tri\u00e9 par machine, nom puis chemin dans le registre. Seules les\r\n"
+         "  machines inventori\u00e9es maintenant sont compar\u00e9es (compared dans le compte\r\n"
+         "  rendu) ; les autres machines de FICHIER sont laiss\u00e9es de c\u00f4t\u00e9, et --filter et\r\n"
+         "  --visible-only valent aussi pour les entr\u00e9es de FICHIER.\r\n"
+         "\r\n"
          "Codes de sortie :\r\n"
          "  0  toutes les machines ont \u00e9t\u00e9 inventori\u00e9es\r\n"
          "  1  au moins une machine non inventori\u00e9e pour une autre raison qu'un d\u00e9lai\r\n"
          "  2  ligne de commande incorrecte, fichier de sortie ou de compte rendu impossible \u00e0\r\n"
-         "     cr\u00e9er ou \u00e0 \u00e9crire, ou \u00e9criture \u00e9chou\u00e9e sur la sortie standard (prime sur tout)\r\n"
+         "     cr\u00e9er ou \u00e0 \u00e9crire, ou \u00e9criture \u00e9chou\u00e9e sur la sortie standard (prime sur tout) ;\r\n"
+         "     FICHIER de --compare illisible ou qui n'est pas une sortie json (avant toute machine)\r\n"
          "  3  d\u00e9lai d\u00e9pass\u00e9 pour au moins une machine (prime sur 1)\r\n"
          "\r\n"
          "Exemples :\r\n"
          "  Appcensus_cli . --output local.csv\r\n"
          "  Appcensus_cli \"SRV1;SRV2;SRV3\" --format json --parallel 3 --timeout 60\r\n"
          "  Appcensus_cli @parc.txt --format json --report rapport.json --quiet --sort name\r\n"
-         "  Appcensus_cli SRV1 --filter office --format tsv --visible-only\r\n";
+         "  Appcensus_cli SRV1 --filter office --format tsv --visible-only\r\n"
+         "  Appcensus_cli @parc.txt --compare hier.json --format json --output changements.json\r\n";
 }
 
 }  // namespace appcensus::cli

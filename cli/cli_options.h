@@ -24,6 +24,7 @@ struct CliOptions {
   std::optional<std::int32_t> timeoutSeconds;  // none: kDefaultTimeoutSeconds
   std::optional<Text> outputPath;             // none: standard output
   std::optional<Text> reportPath;             // none: no report
+  std::optional<Text> comparePath;            // an earlier json output to compare with; none: no comparison
   int parallel = 1;
   // The machines in the order given, each once (see MachineList); never empty ("." when
   // the command line names none).

@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/console_report.h"
+#include "cli/inventory_compare.h"
 #include "core/shared_state.h"
 #include "registry/registry_layer.h"
 
@@ -51,20 +52,32 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
   // The files are found out before the first machine is read.
   for (const auto& path : {options.outputPath, options.reportPath})
     if (path && !environment_.canWriteFile(*path)) return FileError("de cr\u00e9er", *path);
+  std::unique_ptr<InventoryComparison> comparison;
+  if (options.comparePath) {
+    const std::optional<std::string> bytes = environment_.readFile(*options.comparePath);
+    if (!bytes) return FileError("de lire", *options.comparePath);
+    std::string reason;
+    comparison = InventoryComparison::Read(*bytes, computerName, reason);
+    if (!comparison) {
+      environment_.writeError("Appcensus_cli : le fichier \"" + TextToUtf8(*options.comparePath) +
+                              "\" n'est pas une sortie json d'Appcensus_cli : " + reason + "\r\n");
+      return kExitUsage;
+    }
+  }
 
   const int seconds = options.timeoutSeconds.value_or(kDefaultTimeoutSeconds);
   RequestOptions request;
   request.timeLimit = std::chrono::milliseconds(TimeLimitMilliseconds(seconds, environment_.perLimitSecond));
   request.machinesAtOnce = static_cast<std::size_t>(std::max(options.parallel, 1));
   request.inventory.allLocations = !options.classic;
-  request.inventory.readExtras = options.format != OutputFormat::Csv || options.visibleOnly;
+  request.inventory.readExtras = options.format != OutputFormat::Csv || options.visibleOnly || options.comparePath;
   request.inventory.identityWait = environment_.identityWait;
   request.startRemoteRegistry = options.startRemoteRegistry;
   request.platform = environment_.platform;
   if (request.platform.localComputerName.empty()) request.platform.localComputerName = computerName;
   request_ = std::make_unique<MachineRequest>(options.machines, request);
 
-  ConsoleReport report(environment_, options, computerName);
+  ConsoleReport report(environment_, options, computerName, comparison.get());
   report.Activity(u"", DecimalText(seconds) + u" secondes de temp d'attente pour le traitement de la machine",
                   ActivityLevel::None, 1);
   int code = ExitCodeOf(request_->Run(report));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "core/name_filter.h"
 
@@ -33,12 +34,14 @@ SortKey SortKeyOf(const ApplicationRecord& record) {
 
 }  // namespace
 
-ConsoleReport::ConsoleReport(const CliEnvironment& environment, const CliOptions& options, TextView computerName)
+ConsoleReport::ConsoleReport(const CliEnvironment& environment, const CliOptions& options, TextView computerName,
+                             const InventoryComparison* comparison)
     : environment_(environment),
       options_(options),
       computerName_(computerName.empty() ? Text(u".") : Text(computerName)),
-      output_(options.format, environment.accountNames) {
-  Write(output_.Opening());
+      output_(options.format, environment.accountNames),
+      comparison_(comparison) {
+  if (!comparison_) Write(output_.Opening());
 }
 
 void ConsoleReport::Activity(TextView, TextView text, ActivityLevel level, int) {
@@ -67,10 +70,19 @@ void ConsoleReport::MachineDone(const MachineResult& result) {
   ClearProgress();
   std::vector<ApplicationRecord> shown;
   for (const auto& record : result.records) {
-    if (!NameMatchesFilter(record.DisplayName, options_.filter)) continue;
-    if (options_.visibleOnly && !ShownByWindows(record)) continue;
+    if (!Passes(record)) continue;
     shown.push_back(record);
     if (record.Machine == u".") shown.back().Machine = computerName_;
+  }
+  if (comparison_) {
+    // Only a machine listed now is compared: one that failed has no removals.
+    std::vector<Difference> found;
+    if (result.outcome == MachineOutcome::Listed)
+      found = comparison_->Compare(name, shown, [this](const ApplicationRecord& r) { return Passes(r); },
+                                   options_.format, environment_.accountNames);
+    AddToReport(result, name, found.size());
+    std::ranges::move(found, std::back_inserter(differences_));
+    return;
   }
   AddToReport(result, name, shown.size());
   if (options_.sortByName)
@@ -80,6 +92,10 @@ void ConsoleReport::MachineDone(const MachineResult& result) {
 }
 
 void ConsoleReport::Finish() {
+  if (comparison_) {
+    Write(DifferenceDocument(options_.format, std::move(differences_)));
+    return;
+  }
   if (options_.sortByName) {
     std::vector<std::pair<SortKey, std::size_t>> order;
     for (std::size_t i = 0; i < sorted_.size(); ++i) order.emplace_back(SortKeyOf(sorted_[i]), i);
@@ -100,10 +116,15 @@ void ConsoleReport::AddToReport(const MachineResult& result, TextView machine, s
   report_ += "{\"machine\":" + JsonString(machine) + ",\"status\":\"" + StatusName(result) +
              "\",\"records\":" + std::to_string(records) + ",\"seconds\":" + std::to_string(ms / 1000) + "." +
              thousandths;
+  if (comparison_) report_ += result.outcome == MachineOutcome::Listed ? ",\"compared\":true" : ",\"compared\":false";
   if (result.outcome != MachineOutcome::Listed) report_ += ",\"message\":" + JsonString(result.message);
   if (const char* service = RemoteRegistryReportText(result.remoteRegistry))
     report_ += ",\"remoteRegistry\":\"" + std::string(service) + "\"";
   report_ += "}";
+}
+
+bool ConsoleReport::Passes(const ApplicationRecord& record) const {
+  return NameMatchesFilter(record.DisplayName, options_.filter) && (!options_.visibleOnly || ShownByWindows(record));
 }
 
 void ConsoleReport::Write(const std::string& bytes) {

@@ -8,6 +8,7 @@
 
 #include "cli/cli_environment.h"
 #include "cli/cli_options.h"
+#include "cli/inventory_compare.h"
 #include "request/machine_request.h"
 #include "cli/record_output.h"
 
@@ -15,8 +16,10 @@ namespace appcensus::cli {
 
 class ConsoleReport : public MachineReport {
  public:
-  // `computerName` stands for "." in the records and the report (when not empty).
-  ConsoleReport(const CliEnvironment& environment, const CliOptions& options, TextView computerName);
+  // `computerName` stands for "." in the records and the report (when not empty). With a
+  // `comparison`, the differences from it take the place of the records.
+  ConsoleReport(const CliEnvironment& environment, const CliOptions& options, TextView computerName,
+                const InventoryComparison* comparison = nullptr);
 
   void Activity(TextView machine, TextView text, ActivityLevel level, int statusField) override;
   void Progress(TextView machine, int value, int maximum) override;
@@ -35,6 +38,7 @@ class ConsoleReport : public MachineReport {
   void Write(const std::string& bytes);
   void ClearProgress();
   void AddToReport(const MachineResult& result, TextView machine, std::size_t records);
+  bool Passes(const ApplicationRecord& record) const;
 
   const CliEnvironment& environment_;
   const CliOptions& options_;
@@ -43,6 +47,8 @@ class ConsoleReport : public MachineReport {
   std::string document_;
   std::string report_;
   std::vector<ApplicationRecord> sorted_;  // with --sort, until Finish
+  const InventoryComparison* comparison_;
+  std::vector<Difference> differences_;  // with --compare, until Finish
   std::size_t progressWidth_ = 0;
   bool outputFailed_ = false;
 };

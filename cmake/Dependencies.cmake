@@ -3,6 +3,7 @@
 #   Appcensus::pcre2    PCRE2, 8-bit code units (PCRE2_CODE_UNIT_WIDTH=8)
 #   Appcensus::png      libpng + zlib
 #   GTest::gtest, GTest::gtest_main, GTest::gmock   GoogleTest / GoogleMock
+#   Appcensus::json     nlohmann-json (header-only, Debian's nlohmann-json3-dev)
 #
 # Native builds use Debian's -dev packages (libpcre2-dev through pkg-config,
 # libpng-dev through find_package(PNG), libgtest-dev/libgmock-dev through
@@ -13,7 +14,7 @@
 #
 # Include it from the top-level CMakeLists.txt after project().
 
-if(TARGET Appcensus::pcre2 AND TARGET Appcensus::png AND TARGET GTest::gtest_main)
+if(TARGET Appcensus::pcre2 AND TARGET Appcensus::png AND TARGET GTest::gtest_main AND TARGET Appcensus::json)
   return()
 endif()
 
@@ -97,6 +98,25 @@ if(MINGW OR (CMAKE_SYSTEM_NAME STREQUAL "Windows" AND CMAKE_CXX_COMPILER_ID STRE
   endif()
   unset(_appcensus_hints)
 
+  # nlohmann-json: the same headers serve every target. They sit in the build machine's
+  # /usr/include, which a cross build must not search as a whole, so the build tree gets a
+  # folder that holds only a link to them.
+  if(NOT TARGET Appcensus::json)
+    find_path(APPCENSUS_JSON_INCLUDE_DIR NAMES nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH
+              NO_CMAKE_FIND_ROOT_PATH)
+    if(NOT APPCENSUS_JSON_INCLUDE_DIR)
+      _appcensus_missing("nlohmann-json (nlohmann/json.hpp, package nlohmann-json3-dev)")
+    endif()
+    set(_appcensus_json_dir "${CMAKE_BINARY_DIR}/nlohmann-json")
+    file(MAKE_DIRECTORY "${_appcensus_json_dir}")
+    if(NOT EXISTS "${_appcensus_json_dir}/nlohmann")
+      file(CREATE_LINK "${APPCENSUS_JSON_INCLUDE_DIR}/nlohmann" "${_appcensus_json_dir}/nlohmann" SYMBOLIC)
+    endif()
+    add_library(Appcensus::json INTERFACE IMPORTED GLOBAL)
+    set_target_properties(Appcensus::json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${_appcensus_json_dir}")
+    unset(_appcensus_json_dir)
+  endif()
+
 else()
   # -------------------------------------------------------------------------
   # Native build: Debian's development packages.
@@ -145,6 +165,15 @@ else()
       IMPORTED_LOCATION "${APPCENSUS_GMOCK_LIBRARY}"
       INTERFACE_INCLUDE_DIRECTORIES "${APPCENSUS_GMOCK_INCLUDE_DIR}"
       INTERFACE_LINK_LIBRARIES GTest::gtest)
+  endif()
+
+  if(NOT TARGET Appcensus::json)
+    find_package(nlohmann_json 3 QUIET)
+    if(NOT nlohmann_json_FOUND)
+      _appcensus_missing("nlohmann-json (package nlohmann-json3-dev)")
+    endif()
+    add_library(Appcensus::json INTERFACE IMPORTED GLOBAL)
+    set_target_properties(Appcensus::json PROPERTIES INTERFACE_LINK_LIBRARIES nlohmann_json::nlohmann_json)
   endif()
 endif()
 

@@ -1,5 +1,6 @@
 #include "export/export_applications.h"
 
+#include "core/differing_applications.h"
 #include "export/csv_format.h"
 
 namespace appcensus {
@@ -21,7 +22,7 @@ Text ExportPrefix(const ExportServices& services) {
 std::vector<ApplicationRecord> ShownRecords(const std::vector<ApplicationRecord>& records,
                                             const ExportServices& services) {
   std::vector<ApplicationRecord> shown;
-  for (const auto& record : records)
+  for (const auto& record : services.differencesOnly ? DifferingApplications(records) : records)
     if (!services.matchesNameFilter || services.matchesNameFilter(record.DisplayName) != 0) shown.push_back(record);
   if (services.orderRecords) services.orderRecords(shown);
   return shown;

@@ -58,13 +58,15 @@ struct ExportServices {
   std::function<LocalDateTime()> localNow;
   // Puts the records in the order the views show them; when empty, the table's order.
   std::function<void(std::vector<ApplicationRecord>&)> orderRecords;
+  // The window's "Diff\u00e9rences uniquement": only the DifferingApplications of the table.
+  bool differencesOnly = false;
 };
 
 inline constexpr char16_t kExportWrittenText[] = u"Fichier d'export \u00e9crit : ";
 
-// Writes the records of `table` that pass the name filter, in the views' order, to a new
-// file in the export folder, logs its full path and opens it. Runs on the window thread (the
-// prompt is modal).
+// Writes the records of `table` that pass the name filter (with differencesOnly, of its
+// DifferingApplications), in the views' order, to a new file in the export folder, logs its
+// full path and opens it. Runs on the window thread (the prompt is modal).
 void ExportApplications(const ApplicationTable& table, const ExportServices& services);
 
 }  // namespace appcensus

@@ -130,12 +130,14 @@ void ShellDocumentOpener::Open(TextView path) {
 void ExportApplicationsFromWindow(HWND owner, const ApplicationTable& table, SharedText& lastMachineName,
                                   ActivityLog& log, std::function<int(TextView)> matchesNameFilter,
                                   std::function<void(int)> setViewsBusy,
-                                  std::function<void(std::vector<ApplicationRecord>&)> orderRecords) {
+                                  std::function<void(std::vector<ApplicationRecord>&)> orderRecords,
+                                  bool differencesOnly) {
   DialogPrefixPrompt prompt(owner);
   Win32ExportFileWriter writer(ExportFolderBesideProgram());
   ShellDocumentOpener opener(owner, ProgramFolder());
   ExportApplications(table, ExportServices{lastMachineName, log, prompt, writer, opener, std::move(matchesNameFilter),
-                                           std::move(setViewsBusy), nullptr, std::move(orderRecords)});
+                                           std::move(setViewsBusy), nullptr, std::move(orderRecords),
+                                           differencesOnly});
 }
 
 }  // namespace appcensus

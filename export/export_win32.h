@@ -56,6 +56,7 @@ class DialogPrefixPrompt : public PrefixPrompt {
 void ExportApplicationsFromWindow(HWND owner, const ApplicationTable& table, SharedText& lastMachineName,
                                   ActivityLog& log, std::function<int(TextView)> matchesNameFilter,
                                   std::function<void(int)> setViewsBusy,
-                                  std::function<void(std::vector<ApplicationRecord>&)> orderRecords);
+                                  std::function<void(std::vector<ApplicationRecord>&)> orderRecords,
+                                  bool differencesOnly = false);
 
 }  // namespace appcensus

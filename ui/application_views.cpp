@@ -4,6 +4,7 @@
 #include <memory>
 #include <span>
 
+#include "core/differing_applications.h"
 #include "core/name_filter.h"
 #include "ui/image_names.h"
 #include "ui/view_navigation.h"
@@ -39,8 +40,9 @@ bool ApplicationViews::MatchesNameFilter(TextView name) const { return NameMatch
 
 void ApplicationViews::Fill(const ApplicationTable& table) {
   // A copy taken under the table's lock: the fill never walks the live table.
-  const std::vector<ApplicationRecord> records = table.Snapshot();
+  std::vector<ApplicationRecord> records = table.Snapshot();
   if (!records.empty()) log_.LogActivity(ApplicationCountText(records.size()), ActivityLevel::None, 3);
+  if (differencesOnly_) records = DifferingApplications(std::move(records));
   Show(records, searchText_.Get());  // the search text read once, for every record alike
   SetBusy(0);
 }
@@ -109,7 +111,7 @@ RowOrder ApplicationViews::SortByColumn(int column, const ApplicationTable& tabl
   }
   if (busy) return order;
   channel_.Post([](Gadgets& gadgets) { gadgets.SetViewsVisible(false); });
-  Show(table.Snapshot(), filter);
+  Show(differencesOnly_ ? DifferingApplications(table.Snapshot()) : table.Snapshot(), filter);
   channel_.Post([](Gadgets& gadgets) { gadgets.SetViewsVisible(true); });
   return order;
 }

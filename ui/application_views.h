@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -43,6 +44,9 @@ class ApplicationViews {
   void Clear();
   void SetBusy(int busy);
   bool MatchesNameFilter(TextView name) const;
+  // The check box "Diff\u00e9rences uniquement": the next fills show only DifferingApplications.
+  void SetDifferencesOnly(bool on) { differencesOnly_ = on; }
+  bool DifferencesOnly() const { return differencesOnly_; }
 
   // Window thread, for a click on the title of `column`: the new order, which holds for the
   // next fills. The views are rebuilt in it from `table`, with the search text of the last
@@ -65,6 +69,7 @@ class ApplicationViews {
   RowOrder order_;
   Text shownFilter_;  // the search text of the last fill
   bool busy_ = false;
+  std::atomic<bool> differencesOnly_{false};
 };
 
 }  // namespace appcensus

@@ -135,9 +135,17 @@ void FilterByName() {
   LogActivity(u"Traitement par filtre termin\u00e9e.", ActivityLevel::Done, 1);
 }
 
+// Ticked or unticked: the views again from the records already read.
+void ShowDifferencesOnly(HWND box) {
+  SetDifferencesOnly(SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
+  SetViewsBusy(1);
+  FillApplicationViews(Shared().applicationTable);
+}
+
 void Export() {
   ExportApplicationsFromWindow(Gadget(kMainWindow), Shared().applicationTable, Shared().lastMachineName,
-                               MainActivityLog(), MatchesNameFilter, SetViewsBusy, OrderLikeApplicationViews);
+                               MainActivityLog(), MatchesNameFilter, SetViewsBusy, OrderLikeApplicationViews,
+                               DifferencesOnly());
 }
 
 // Table row to its application's node in the tree.
@@ -172,7 +180,7 @@ void ShowTableRow() {
 
 // A right click opens the row's menu once the time of a double-click has passed without a
 // second click, so that a right double-click keeps copying the name.
-constexpr UINT_PTR kRowMenuTimer = 1;
+constexpr UINT_PTR kRowMenuTimer = 2;  // beside kProgressResetTimer
 
 enum RowMenuCommand : UINT { kCopyName = 1, kCopyRow, kCopyUninstallCommand };
 
@@ -219,6 +227,7 @@ void OnGadgetClicked(HWND control) {
   else if (control == Gadget(kSearchButton)) FilterByName();
   else if (control == Gadget(kStartRemoteRegistryBox))
     SaveStartRemoteRegistrySetting(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+  else if (control == Gadget(kDifferencesBox)) ShowDifferencesOnly(control);
 }
 
 void OnViewMouseEvent(HWND view, UINT code) {
@@ -256,6 +265,7 @@ void OnColumnClicked(int column) {
 }
 
 void OnTimer(UINT_PTR id) {
+  if (id == kProgressResetTimer) OnProgressResetTimer();
   if (id != kRowMenuTimer) return;
   KillTimer(Gadget(kMainWindow), kRowMenuTimer);
   ShowRowMenu();

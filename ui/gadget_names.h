@@ -19,6 +19,7 @@ inline constexpr char16_t kSearchButton[] = u"BT_RchApplication";
 inline constexpr char16_t kSearchLabel[] = u"LBL_RchNomApplication";
 inline constexpr char16_t kTimeLimitField[] = u"TXT_TempAttente";
 inline constexpr char16_t kStartRemoteRegistryBox[] = u"CHK_DemarrerRegistreDistant";
+inline constexpr char16_t kDifferencesBox[] = u"CHK_DifferencesUniquement";
 
 struct GadgetControl {
   const char16_t* name;
@@ -30,6 +31,7 @@ inline constexpr GadgetControl kGadgetControls[] = {
     {kActivityList, 1005}, {kMachineBox, 1006},     {kRequestButton, 1007}, {kExportButton, 1008},
     {kSearchField, 1009},  {kSearchButton, 1010},   {kSearchLabel, 1011},   {kTimeLimitField, 1012},
     {kStartRemoteRegistryBox, 1013},
+    {kDifferencesBox, 1014},
 };
 
 // The control identifier of a registered gadget; 0 for any other name.

@@ -39,5 +39,7 @@ RowOrder SortApplicationViewsByColumn(int column) {
   return TheMainViews().views.SortByColumn(column, Shared().applicationTable);
 }
 void OrderLikeApplicationViews(std::vector<ApplicationRecord>& records) { TheMainViews().views.OrderRecords(records); }
+void SetDifferencesOnly(bool on) { TheMainViews().views.SetDifferencesOnly(on); }
+bool DifferencesOnly() { return TheMainViews().views.DifferencesOnly(); }
 
 }  // namespace appcensus

@@ -37,5 +37,8 @@ int MatchesNameFilter(TextView name);
 RowOrder SortApplicationViewsByColumn(int column);
 // Puts `records` in the order of the views.
 void OrderLikeApplicationViews(std::vector<ApplicationRecord>& records);
+// The check box "Diff\u00e9rences uniquement", mirrored for the fills of every thread.
+void SetDifferencesOnly(bool on);
+bool DifferencesOnly();
 
 }  // namespace appcensus

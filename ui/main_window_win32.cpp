@@ -58,7 +58,7 @@ MainWindow* WindowOf(HWND hwnd) { return reinterpret_cast<MainWindow*>(GetWindow
 struct NewControls {
   HWND window, statusBar, panel, table;
   HWND listLabel, searchField, searchLabel, searchButton, machineLabel, machineBox, requestButton, exportButton,
-      waitLabel, timeLimitField, secondsLabel, startRemoteRegistryBox;
+      waitLabel, timeLimitField, secondsLabel, startRemoteRegistryBox, differencesBox;
 };
 
 // A child control; a named gadget carries its fixed control identifier.
@@ -199,10 +199,6 @@ LRESULT HandleMainMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case WM_SIZE:
       OnSize(*w, wParam);
-      return 0;
-    case WM_TIMER:
-      if (wParam != kProgressResetTimer) break;
-      OnProgressResetTimer();
       return 0;
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(*w, reinterpret_cast<MINMAXINFO*>(lParam));
@@ -391,6 +387,9 @@ void CreateControls(MainWindow& w, NewControls& c) {
   c.startRemoteRegistryBox = Child(w, c.window, kStartRemoteRegistryBox, WC_BUTTONW,
                                    L"D\u00e9marrer le service Registre \u00e0 distance si n\u00e9cessaire",
                                    BS_AUTOCHECKBOX | WS_TABSTOP, 0, {114, 37, 300, 16});
+  // Off at every start: the choice is not stored.
+  c.differencesBox = Child(w, c.window, kDifferencesBox, WC_BUTTONW, L"Diff\u00e9rences uniquement",
+                           BS_AUTOCHECKBOX | WS_TABSTOP, 0, {192, 728, 180, 17});
 }
 
 // The tree and the activity list are registered when they are made (CreateHiddenViews).
@@ -400,6 +399,7 @@ void RegisterGadgets(const NewControls& c) {
       {kTable, c.table},                 {kPanel, c.panel},               {kSearchField, c.searchField},
       {kSearchButton, c.searchButton},   {kStatusBar, c.statusBar},       {kTimeLimitField, c.timeLimitField},
       {kSearchLabel, c.searchLabel},     {kStartRemoteRegistryBox, c.startRemoteRegistryBox},
+      {kDifferencesBox, c.differencesBox},
   };
   RegisterNamedId(kMainWindow, 0, reinterpret_cast<NamedValue>(c.window), u"");
   for (const auto& [name, hwnd] : gadgets) RegisterNamedId(name, 0, reinterpret_cast<NamedValue>(hwnd), u"");
@@ -416,7 +416,8 @@ void SetFonts(MainWindow& w, const NewControls& c) {
   SetFont(c.panel, w.arial);
   for (HWND control : {c.listLabel, c.searchField, c.searchLabel, c.machineLabel, c.machineBox})
     SetFont(control, w.tahomaBold);
-  for (HWND control : {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel, c.startRemoteRegistryBox})
+  for (HWND control :
+       {c.exportButton, c.waitLabel, c.timeLimitField, c.secondsLabel, c.startRemoteRegistryBox, c.differencesBox})
     SetFont(control, w.controlFont);
   // "000" must fit the 25-pixel field.
   SendMessageW(c.timeLimitField, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);

@@ -17,6 +17,8 @@ WindowLayout ComputeWindowLayout(int innerWidth, int innerHeight) {
   layout.searchLabel = {half - 200, h - 90, 185, 15};
   layout.searchButton = {half + 235, h - 98, 35, 35};
   layout.exportButton = {40, h - 60, 225, 20};
+  // The check box "Diff\u00e9rences uniquement" under the search field, at its left edge.
+  layout.differencesBox = {half, h - 62, 180, 17};
   return layout;
 }
 

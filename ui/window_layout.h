@@ -34,6 +34,7 @@ struct WindowLayout {
   GadgetRect searchLabel;
   GadgetRect searchButton;
   GadgetRect exportButton;
+  GadgetRect differencesBox;
 };
 
 WindowLayout ComputeWindowLayout(int innerWidth, int innerHeight);

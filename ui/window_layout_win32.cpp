@@ -66,6 +66,7 @@ void ApplyWindowLayout() {
   Place(Gadget(kSearchButton), layout.searchButton);
   Place(Gadget(kExportButton), layout.exportButton);
   Place(Gadget(kSearchLabel), layout.searchLabel);
+  Place(Gadget(kDifferencesBox), layout.differencesBox);
   // Gadgets moved into the newly uncovered part of the window are not always repainted by
   // their own move (seen under Wine); repaint the whole window once.
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

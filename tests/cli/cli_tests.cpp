@@ -11,6 +11,7 @@
 
 #include "cli/cli_program.h"
 #include "cli/record_output.h"
+#include "export/csv_format.h"
 #include "settings/stored_settings.h"
 #include "tests/support/inventory_run.h"
 #include "tests/support/memory_registry.h"
@@ -24,7 +25,7 @@ TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   const auto parsed = ParseCommandLine({u"a;B;a", u"--format", u"JSON", u"--filter=Off ice", u"", u"--timeout", u"0",
                                         u"b;.", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
                                         u"--timeout=2147483647", u"-h", u"/?", u"--version", u"--quiet", u"--visible-only",
-                                        u"--start-remote-registry", u"--sort", u"NAME", u"--", u"--help", u"-", u"@x"});
+                                        u"--start-remote-registry", u"--sort", u"NAME", u"--compare=a.json", u"--", u"--help", u"-", u"@x"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const CliOptions& options = *parsed.options;
   // Lists as in the machine box, exact duplicates once; after "--" an option's or a list's name is a machine's.
@@ -34,6 +35,7 @@ TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   EXPECT_EQ(options.timeoutSeconds, 2147483647);  // the last one given
   EXPECT_EQ(options.outputPath, Text(u"C:\\\u00e9.json"));
   EXPECT_EQ(options.reportPath, Text(u"r.json"));
+  EXPECT_EQ(options.comparePath, Text(u"a.json"));
   EXPECT_EQ(options.parallel, 1024);
   EXPECT_TRUE(options.help && options.version && options.quiet && options.visibleOnly && options.sortByName &&
               options.startRemoteRegistry);
@@ -63,7 +65,7 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
       {{u"--parallel", u"0"}, oneTo1024}, {{u"--parallel", u"1025"}, oneTo1024},
       {{u"--parallel", u"18446744073709551617"}, oneTo1024},
       {{u"--output="}, "--output attend un nom de fichier non vide"},
-      {{u"--report", u"-"}, "--report attend un nom de fichier"},
+      {{u"--report", u"-"}, "--report attend un nom de fichier"}, {{u"--compare="}, "--compare attend un nom de fichier"},
       {{u"--sort", u"size"}, "--sort attend \"name\", pas \"size\""},
       {{u"--help=yes"}, "--help ne prend pas de valeur"},
       {{u"SRV1", u";SRV2"}, "nom de machine vide dans la liste \";SRV2\""},
@@ -164,7 +166,7 @@ struct Console {
     environment.errorIsConsole = errorIsConsole;
     environment.canWriteFile = [&](TextView path) { return path != u"x.csv"; };  // in a folder that does not exist
     environment.writeFile = [&](TextView path, std::string_view bytes) { return files[Text(path)] = bytes, true; };
-    environment.readFile = [&](TextView path) { return std::optional(files[Text(path)]); };
+    environment.readFile = [&](TextView path) { return files.contains(Text(path)) ? std::optional(files[Text(path)]) : std::nullopt; };
     environment.readInput = [&] { return in; };
     environment.identityWait = 20s;
     CliProgram program(environment);
@@ -245,8 +247,57 @@ TEST_F(CliProgramTest, VisibleOnlyAndSortNameChooseAndOrderTheRecords) {
   EXPECT_EQ(shown, "abc beta|abc Eta|SRV2 beta|SRV2 Eta|");
 }
 
+TEST_F(CliProgramTest, CompareGivesWhatChangedOnTheMachinesListedNowInTheOrderOfSortName) {
+  Console first;
+  ASSERT_EQ(first.Run({u".;SRV1", u"--format=json"}), kExitListed);
+  using File = nlohmann::ordered_json;
+  const File before = File::parse(first.out);  // LocalPC a, b; SRV1 a
+  const auto copy = [](File& file, const char* field, const char* value) {
+    file.push_back(file[2]);
+    file.back()[field] = value;
+  };
+  const std::tuple<std::vector<Text>, std::function<void(File&)>, const char*> cases[] = {  // machines now, edit of
+      // the earlier file, differences then the machines of the report
+      {{u"SRV1;."}, [&](File& f) { f[2]["DisplayVersion"] = "0.9", copy(f, "KeyName", "{z}"), f.erase(1); },
+       "added LocalPC {b} machine|changed SRV1 {a} machine [\"DisplayVersion\"] {\"DisplayVersion\":\"0.9\"}|"
+       "removed SRV1 {z} machine|SRV1 LocalPC"},
+      {{u"SRV1"}, [](File& f) { f[2]["Publisher"] = "Old", f[2]["EstimatedSize"] = 12; },
+       "changed SRV1 {a} machine [\"Publisher\",\"EstimatedSize\"] {\"Publisher\":\"Old\",\"EstimatedSize\":12}|SRV1"},
+      {{u"SRV1"}, [&](File& f) { copy(f, "Location", "machine32"); }, "removed SRV1 {a} machine32|SRV1"},  // the same key
+      {{u"srv1"}, [](File& f) { f[2]["Machine"] = "Srv1"; }, "srv1"},                            // names' letter case
+      {{u"."}, [](File& f) { f[0]["Machine"] = f[1]["Machine"] = "."; }, "LocalPC"},  // "." and the computer's
+      {{u"."}, [](File&) {}, "LocalPC"},                                              // name are one; SRV1 left out
+      {{u"SRV1;GONE"}, [&](File& f) { copy(f, "Machine", "GONE"); }, "SRV1 GONE not compared"},  // failed now
+      {{u"SRV1", u"--filter=A"}, [&](File& f) { copy(f, "KeyName", "{o}"), f.back()["DisplayName"] = "o"; }, "SRV1"},
+  };
+  for (auto [arguments, edit, expected] : cases) {
+    Console console;
+    File file = before;
+    edit(file);
+    console.files[u"f.json"] = file.dump();
+    const bool failed = arguments[0].ends_with(u"GONE");
+    arguments.insert(arguments.end(), {u"--compare", u"f.json", u"--format=json", u"--report=r.json"});
+    EXPECT_EQ(console.Run(arguments), failed ? kExitUnreachable : kExitListed);
+    std::string shown;
+    for (const auto& o : File::parse(console.out))
+      shown += o.value("Change", "") + " " + o.value("Machine", "") + " " + o.value("KeyName", "") + " " + o.value("Location", "") +
+               (o.contains("Fields") ? " " + o["Fields"].dump() + " " + o["Previous"].dump() : "") + "|";
+    for (const auto& machine : File::parse(console.files[u"r.json"]))
+      shown += (shown.empty() || shown.ends_with('|') ? "" : " ") + machine.value("machine", "") +
+               (machine.value("compared", false) ? "" : " not compared");
+    EXPECT_EQ(shown, expected) << TextToUtf8(arguments[0]);
+  }
+  Console csv;
+  csv.files[u"f.json"] = "[]";
+  EXPECT_EQ(csv.Run({u"SRV1", u"--compare=f.json"}), kExitListed);
+  EXPECT_EQ(csv.out, "Change;" + CsvDocument({}) + "added;a; - ;{a}; - ; - ; - ;;" + TextToUtf8(kUninstallKeyPath) + "\\{a};SRV1\r\n");
+}
+
 TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErrors) {
   const std::string created = "Appcensus_cli : impossible de cr\u00e9er le fichier \"x.csv\"\r\n";
+  const auto refused = [](std::string file, std::string reason) {  // as the program's json, before the first machine
+    return "Appcensus_cli : le fichier \"" + file + "\" n'est pas une sortie json d'Appcensus_cli : " + reason + "\r\n";
+  };
   const std::tuple<std::vector<Text>, bool, int, std::string, bool> cases[] = {  // arguments, standard output fails,
       // exit code, standard error, machines read
       {{u"SRV1", u"--quiet"}, true, kExitUsage, "Appcensus_cli : impossible d'\u00e9crire sur la sortie standard\r\n", true},
@@ -254,9 +305,17 @@ TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErro
       {{u"SRV1;GONE", u"--quiet", u"--output=y.csv", u"--output", u"-"}, false, kExitUnreachable,
        "[erreur] [TestMachine] : Impossible de contacter la machine.\r\n[erreur] Impossible de contacter la machine GONE.\r\n"
        "[erreur] Impossible de contacter la machine : v\u00e9rifiez son nom, qu'elle est allum\u00e9e et que le service "
-       "Registre \u00e0 distance y fonctionne.\r\n", true}};
+       "Registre \u00e0 distance y fonctionne.\r\n", true},
+      {{u"SRV1", u"--compare", u"none.json"}, false, kExitUsage, "Appcensus_cli : impossible de lire le fichier \"none.json\"\r\n", false},
+      {{u"--compare=t.json"}, false, kExitUsage, refused("t.json", "ce n'est pas du JSON (erreur \u00e0 l'octet 1)"), false},
+      {{u"--compare=o.json"}, false, kExitUsage, refused("o.json", "ce n'est pas un tableau d'enregistrements"), false},
+      {{u"--compare=k.json"}, false, kExitUsage, refused("k.json", "l'\u00e9l\u00e9ment 2 du tableau n'a pas de champ KeyName correct"), false},
+      {{u"--compare=d.json"}, false, kExitUsage, refused("d.json", "l'\u00e9l\u00e9ment 1 du tableau est une diff\u00e9rence, pas un enregistrement"), false}};
   for (const auto& [arguments, outputFails, code, errors, reads] : cases) {
     Console console;
+    const std::string record = R"({"DisplayName":"a","Machine":"M","KeyName":"K","Location":"machine"})";
+    console.files = {{u"t.json", "SRV1;SRV2"}, {u"o.json", record}, {u"k.json", "[" + record + R"(,{"DisplayName":"a","Machine":"M"}])"},
+                     {u"d.json", R"([{"Change":"added","DisplayName":"a","Machine":"M","KeyName":"K","Location":"machine"}])"}};
     console.outputFails = outputFails;
     const std::size_t connections = registry_.CallCount(MemoryRegistry::kConnect);
     EXPECT_EQ(console.Run(arguments), code);

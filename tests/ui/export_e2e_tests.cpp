@@ -85,9 +85,18 @@ TEST_F(ExportTest, TwoMachinesAskForAPrefixOnceAndTheFileFollowsTheFilter) {
   EXPECT_EQ(Status(2) + L" applications", Status(3));  // the count of every record, before the filter
   DeleteFileW((ExportFolder() + L"\\" + file).c_str());
 
+  // The two machines are one: "Diff\u00e9rences uniquement" shows nothing, keeps the count and
+  // exports what it shows; unticked, the rows come back.
+  Driver::Click(Gadget(L"CHK_DifferencesUniquement"));
+  Settle(window);
+  EXPECT_TRUE(driver->RowCount(table) == 0 && NodeTexts().empty() && Status(2) + L" applications" == Status(3));
   const std::wstring second = Export();  // the answer serves again without asking
   EXPECT_TRUE(HasTimeStamp(second, L"Parc")) << Narrow(second);
+  EXPECT_EQ(ReadExport(second).value_or(std::vector<std::vector<std::wstring>>(2)).size(), 1u);  // the header
   DeleteFileW((ExportFolder() + L"\\" + second).c_str());
+  Driver::Click(Gadget(L"CHK_DifferencesUniquement"));
+  Settle(window);
+  EXPECT_EQ(Rows(), std::vector(records->begin() + 1, records->end()));
 }
 
 TEST_F(ExportTest, AnExportFolderThatCannotBeMadeIsReportedAndTheProgramGoesOn) {

@@ -16,7 +16,8 @@ class SettingsTest : public ProgramTest {
          {std::pair{L"PANEL_VisuApplications", layout.panel}, {L"LISTE_ApplicationsUninstall", layout.view},
           {L"TREE_ApplicationsUninstall", layout.view}, {L"LST_Activite", layout.view},
           {L"TXT_RchNomApplication", layout.searchField}, {L"LBL_RchNomApplication", layout.searchLabel},
-          {L"BT_RchApplication", layout.searchButton}, {L"BT_EditerInfosApplications", layout.exportButton}})
+          {L"BT_RchApplication", layout.searchButton}, {L"BT_EditerInfosApplications", layout.exportButton},
+          {L"CHK_DifferencesUniquement", layout.differencesBox}})
       EXPECT_EQ(Place(name), place) << Narrow(name);
   }
 };
@@ -44,6 +45,8 @@ TEST_F(SettingsTest, AFirstRunOpensTheSmallestWindowWithEveryGadgetInPlace) {
     RECT both{}, at = Driver::RectInParent(Gadget(other));
     EXPECT_FALSE(IntersectRect(&both, &box, &at)) << Narrow(other);
   }
+  EXPECT_EQ(TextOf(L"CHK_DifferencesUniquement"), L"Diff\u00e9rences uniquement");  // off
+  EXPECT_EQ(SendMessageW(Gadget(L"CHK_DifferencesUniquement"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"15");  // when none is stored; digits only
   Retype(L"TXT_TempAttente", L"1a5b");
   EXPECT_EQ(TextOf(L"TXT_TempAttente"), L"15");

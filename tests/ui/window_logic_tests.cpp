@@ -7,6 +7,7 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <thread>
 
 #include "core/name_filter.h"
@@ -26,8 +27,8 @@ namespace {
 // ---- the layout and the images ----------------------------------------------------------
 
 // The places of the gadgets that follow the inner size, in the order of WindowLayout.
-std::array<GadgetRect, 6> Places(const WindowLayout& l) {
-  return {l.panel, l.view, l.searchField, l.searchLabel, l.searchButton, l.exportButton};
+std::array<GadgetRect, 7> Places(const WindowLayout& l) {
+  return {l.panel, l.view, l.searchField, l.searchLabel, l.searchButton, l.exportButton, l.differencesBox};
 }
 
 // The search row stays centred on the middle of the window (an odd width drops the half
@@ -36,10 +37,10 @@ std::array<GadgetRect, 6> Places(const WindowLayout& l) {
 TEST(WindowLayoutTest, GadgetsFollowTheInnerSize) {
   EXPECT_EQ(Places(ComputeWindowLayout(622, 300)),
             Places({{1, 80, 622, 120}, {0, 0, 615, 94}, {311, 210, 230, 20}, {111, 210, 185, 15}, {546, 202, 35, 35},
-                    {40, 240, 225, 20}}));
+                    {40, 240, 225, 20}, {311, 238, 180, 17}}));
   EXPECT_EQ(Places(ComputeWindowLayout(1001, 700)),
             Places({{1, 80, 1001, 520}, {0, 0, 994, 494}, {500, 610, 230, 20}, {300, 610, 185, 15}, {735, 602, 35, 35},
-                    {40, 640, 225, 20}}));
+                    {40, 640, 225, 20}, {500, 638, 180, 17}}));
 }
 
 // At start the window is brought inside the monitor's work area: moved in, shrunk if larger.
@@ -236,6 +237,35 @@ TEST(RowOrderTest, ColumnsSortByTheirKindWithPlaceholdersLast) {
                                                  {2, u"OFFICE", u"K1", u"SRV1"}})
     alike[row].cells = {name, u"", u"", u"", u"", u"", u"", path, machine};
   EXPECT_EQ(OrderedRowIndexes(alike, {}, CollateIgnoringCase), (std::vector<std::size_t>{2, 1, 0}));
+}
+
+TEST_F(ViewsTest, DifferencesOnlyShowsTheApplicationsNotOnEveryMachineWithTheSameVersion) {
+  const auto record = [](const char16_t* machine, const char16_t* name, const char16_t* version, bool view32 = false) {
+    ApplicationRecord r = Record(name, name);
+    r.Machine = machine, r.DisplayVersion = version;
+    if (view32) r.UninstallKeyPath = kUninstallKeyPath32;
+    return r;
+  };
+  const std::pair<std::vector<ApplicationRecord>, std::set<Text>> cases[] = {  // records, shown "name machine"
+      {{record(u"SRV1", u"App", u"1"), record(u"srv2", u"APP", u"1")}, {}},  // letter case ignored
+      {{record(u"SRV1", u"App", u"1"), record(u"SRV2", u"App", u"1"), record(u"SRV1", u"Extra", u"1")}, {u"Extra SRV1"}},
+      {{record(u"SRV1", u"App", u"1"), record(u"SRV2", u"App", u"2")}, {u"App SRV1", u"App SRV2"}},
+      {{record(u"SRV1", u"App", u"1"), record(u"SRV2", u"App", u"1", true)}, {u"App SRV1", u"App SRV2"}},
+      {{record(u"SRV1", u"App", u"1"), record(u"SRV1", u"Other", u"1")}, {u"App SRV1", u"Other SRV1"}},  // one machine
+  };
+  views.SetDifferencesOnly(true);
+  for (const auto& [records, shown] : cases) {
+    table.Clear();
+    for (const auto& r : records) table.Store(r);
+    views.Fill(table);
+    std::set<Text> rows;
+    for (const TableRow& row : gadgets.rows) rows.insert(row.cells[0] + u" " + row.cells[8]);
+    EXPECT_EQ(rows, shown) << TextToUtf8(records[1].Machine);
+    EXPECT_EQ(gadgets.statusTexts[3], DecimalText(records.size()) + u" applications");  // the count of every record
+  }
+  views.SetDifferencesOnly(false);
+  views.Fill(table);
+  EXPECT_EQ(gadgets.rows.size(), 2u);
 }
 
 // A log that runs `hook` at the first count line (field 3).

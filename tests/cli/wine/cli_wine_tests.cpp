@@ -105,6 +105,51 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
   EXPECT_GE(present, 9u);  // the MSI packages' and the entry that has them all
 }
 
+// The local machine's json, then with `reg` an entry added, one removed and one upgraded:
+// --compare gives those three, in json and tsv, each as the program writes the record.
+TEST(CliWine, CompareGivesTheEntryAddedTheOneRemovedAndTheOneUpgraded) {
+  const std::wstring key = L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\AppcensusCompare.";
+  const auto reg = [&](const std::wstring& what, const std::wstring& entry, const std::wstring& value = L"") {
+    return Command(L"reg " + what + L" \"" + key + entry + L"\" " + value + L" /f /reg:64").first;
+  };
+  const auto records = [] {  // by name, of the entries above
+    testing::InventoryRun run;
+    run.context.readExtras = true;
+    std::map<Text, ApplicationRecord> named;
+    for (ApplicationRecord& record : run.Records(u"."))
+      if (record.KeyName.starts_with(u"AppcensusCompare.")) {
+        record.Machine = LocalComputerName();
+        named[record.KeyName.substr(17)] = record;
+      }
+    return named;
+  };
+  ASSERT_EQ(reg(L"add", L"Old", L"/v DisplayName /d \"Appcensus Compare b\"") + reg(L"add", L"Up", L"/v DisplayName /d \"Appcensus Compare c\"") +
+                reg(L"add", L"Up", L"/v DisplayVersion /d 1.0"), 0);
+  const auto old = records()[u"Old"];
+  ASSERT_EQ(Command(L"Appcensus_cli.exe . --format json --timeout 120 --output compare.json").first, 0);
+  EXPECT_EQ(reg(L"delete", L"Old") + reg(L"add", L"New", L"/v DisplayName /d \"Appcensus Compare a\"") +
+                reg(L"add", L"Up", L"/v DisplayVersion /d 2.0"), 0);
+  auto now = records();
+  const auto json = Command(L"Appcensus_cli.exe . --compare compare.json --format json --timeout 120");
+  const auto tsv = Command(L"Appcensus_cli.exe --format=tsv --compare=compare.json --timeout 120");
+  EXPECT_EQ(reg(L"delete", L"New") + reg(L"delete", L"Up"), 0);
+  std::ofstream("not-json.txt") << "SRV1\n";
+  EXPECT_EQ(Command(L"Appcensus_cli.exe . --compare not-json.txt"), std::pair(2, std::string()));
+
+  const auto line = [](cli::OutputFormat format, std::string change, const ApplicationRecord& record) {
+    const std::string written = cli::RecordOutput(format, cli::ConsoleEnvironment().accountNames).Records({record});
+    if (format == cli::OutputFormat::Tsv) return change + "\t" + written;
+    const std::string fields = written.substr(3, written.size() - 4);  // inside "\r\n{...}"
+    return "{\"Change\":\"" + change + "\"," + fields +
+           (change == "changed" ? ",\"Fields\":[\"DisplayVersion\"],\"Previous\":{\"DisplayVersion\":\"1.0\"}}" : "}");
+  };
+  using enum cli::OutputFormat;
+  EXPECT_EQ(json, std::pair(0, "[\r\n" + line(Json, "added", now[u"New"]) + ",\r\n" + line(Json, "removed", old) + ",\r\n" +
+                                   line(Json, "changed", now[u"Up"]) + "\r\n]\r\n"));
+  EXPECT_EQ(tsv, std::pair(0, "Change\t" + cli::RecordOutput(Tsv).Opening() + line(Tsv, "added", now[u"New"]) + line(Tsv, "removed", old) +
+                                   line(Tsv, "changed", now[u"Up"])));
+}
+
 TEST(CliWine, ExitCodesAndTheOutputWithoutRecords) {
   const std::pair<const wchar_t*, std::pair<int, std::string>> cases[] = {
       {L"127.0.0.6 --timeout 60", {1, CsvDocument({})}},  // the header all the same
