@@ -85,6 +85,10 @@ std::optional<ApplicationRecord> RecordOf(const Json& object, std::string& why) 
     record.UninstallKeyPath = kUninstallKeyPath32;
   else if (location == u"user" && !sid.empty())
     record.UninstallKeyPath = kUsersRootPath + sid + kUserUninstallSubKey;
+  else if (location == u"package" && !sid.empty())
+    record.UninstallKeyPath = kPackageUsersPath + (u"\\" + sid);
+  else if (location == u"provisioned")
+    record.UninstallKeyPath = kProvisionedPackagesPath;
   else if (location != u"machine")
     return why = "n'a pas de champs Location et Sid corrects", std::nullopt;
   if (record.Machine.empty() || record.KeyName.empty())

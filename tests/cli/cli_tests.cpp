@@ -264,6 +264,8 @@ TEST_F(CliProgramTest, CompareGivesWhatChangedOnTheMachinesListedNowInTheOrderOf
       {{u"SRV1"}, [](File& f) { f[2]["Publisher"] = "Old", f[2]["EstimatedSize"] = 12; },
        "changed SRV1 {a} machine [\"Publisher\",\"EstimatedSize\"] {\"Publisher\":\"Old\",\"EstimatedSize\":12}|SRV1"},
       {{u"SRV1"}, [&](File& f) { copy(f, "Location", "machine32"); }, "removed SRV1 {a} machine32|SRV1"},  // the same key
+      {{u"SRV1"}, [&](File& f) { copy(f, "Location", "provisioned"), copy(f, "Location", "package"), f.back()["Sid"] = "S-1-5-21-7"; },
+       "removed SRV1 {a} provisioned|removed SRV1 {a} package|SRV1"},  // the packages' places
       {{u"srv1"}, [](File& f) { f[2]["Machine"] = "Srv1"; }, "srv1"},                            // names' letter case
       {{u"."}, [](File& f) { f[0]["Machine"] = f[1]["Machine"] = "."; }, "LocalPC"},  // "." and the computer's
       {{u"."}, [](File&) {}, "LocalPC"},                                              // name are one; SRV1 left out

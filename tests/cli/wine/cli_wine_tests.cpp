@@ -114,7 +114,7 @@ TEST(CliWine, CompareGivesTheEntryAddedTheOneRemovedAndTheOneUpgraded) {
   };
   const auto records = [] {  // by name, of the entries above
     testing::InventoryRun run;
-    run.context.readExtras = true;
+    run.context.options.readExtras = true;
     std::map<Text, ApplicationRecord> named;
     for (ApplicationRecord& record : run.Records(u"."))
       if (record.KeyName.starts_with(u"AppcensusCompare.")) {
