@@ -15,6 +15,7 @@
 #include "ui/main_views.h"
 #include "ui/main_worker_window_win32.h"
 #include "ui/window_thread_win32.h"
+#include "core/unique_handle_win32.h"
 
 namespace {
 
@@ -42,14 +43,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   WSAStartup(MAKEWORD(1, 1), &wsa);  // only needed for the local host name; failure is tolerated
 
   // A worker that cannot be started leaves requests unprocessed; the window still opens.
-  if (HANDLE worker = CreateThread(nullptr, 0, MachineWorkerThread, nullptr, 0, nullptr)) CloseHandle(worker);
+  const appcensus::UniqueKernelHandle worker(CreateThread(nullptr, 0, MachineWorkerThread, nullptr, 0, nullptr));
 
   // The window thread ends the whole process when the window is closed; when it cannot be
   // started, or ends because no window could be opened, the program ends here with 0.
-  HANDLE windowThread = CreateThread(nullptr, 0, appcensus::WindowThread, nullptr, 0, nullptr);
-  if (windowThread) {
-    WaitForSingleObject(windowThread, INFINITE);
-    CloseHandle(windowThread);
-  }
+  const appcensus::UniqueKernelHandle windowThread(CreateThread(nullptr, 0, appcensus::WindowThread, nullptr, 0, nullptr));
+  if (windowThread) WaitForSingleObject(windowThread.get(), INFINITE);
   return 0;
 }

@@ -15,6 +15,8 @@
 #include "cli/console_win32.h"
 #include "export/export_win32.h"
 #include "request/local_host_name.h"
+#include "core/win32_text.h"
+#include "core/unique_handle_win32.h"
 
 namespace appcensus::cli {
 
@@ -25,7 +27,6 @@ bool IsConsole(HANDLE handle) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 // False when the bytes could not all be written.
 bool WriteBytes(HANDLE handle, bool console, std::string_view bytes) {
@@ -66,12 +67,10 @@ std::optional<std::string> ReadAll(HANDLE handle) {
 }
 
 std::optional<std::string> ReadWholeFile(TextView path) {
-  const HANDLE file = CreateFileW(Wide(Text(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::optional<std::string> bytes = ReadAll(file);
-  CloseHandle(file);
-  return bytes;
+  const UniqueFileHandle file(CreateFileW(Wide(Text(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  return ReadAll(file.get());
 }
 
 // Standard input: typed on a console up to a Ctrl+Z, else read to its end.
@@ -120,14 +119,14 @@ bool CanWriteFile(TextView path) {
 // The account of a user hive's security identifier, as the machine names it.
 Text LookUpAccountName(TextView machine, TextView sid) {
   PSID binary = nullptr;
-  if (!ConvertStringSidToSidW(reinterpret_cast<LPCWSTR>(Text(sid).c_str()), &binary)) return Text();
+  if (!ConvertStringSidToSidW(Wide(Text(sid)), &binary)) return Text();
   wchar_t name[256] = {};
   wchar_t domain[256] = {};
   DWORD nameLength = 256;
   DWORD domainLength = 256;
   SID_NAME_USE use;
   const Text system(machine);
-  const BOOL found = LookupAccountSidW(machine == u"." ? nullptr : reinterpret_cast<LPCWSTR>(system.c_str()), binary,
+  const BOOL found = LookupAccountSidW(machine == u"." ? nullptr : Wide(system), binary,
                                        name, &nameLength, domain, &domainLength, &use);
   LocalFree(binary);
   if (!found) return Text();

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/task_thread.h"
+#include "core/unique_handle_win32.h"
 
 namespace appcensus {
 
@@ -25,10 +26,9 @@ bool TaskThread::Start(std::function<void()> work) {
     work();
     state->MarkDone();
   });
-  HANDLE thread = CreateThread(nullptr, 0, RunTask, task.get(), 0, nullptr);
-  if (thread == nullptr) return false;
-  task.release();
-  CloseHandle(thread);
+  const UniqueKernelHandle thread(CreateThread(nullptr, 0, RunTask, task.get(), 0, nullptr));
+  if (!thread) return false;
+  task.release();  // the thread's now; the handle is not needed to let it run
   state_ = std::move(state);
   return true;
 }

@@ -23,7 +23,7 @@ std::vector<ApplicationRecord> ShownRecords(const std::vector<ApplicationRecord>
                                             const ExportServices& services) {
   std::vector<ApplicationRecord> shown;
   for (const auto& record : services.differencesOnly ? DifferingApplications(records) : records)
-    if (!services.matchesNameFilter || services.matchesNameFilter(record.DisplayName) != 0) shown.push_back(record);
+    if (!services.matchesNameFilter || services.matchesNameFilter(record.DisplayName)) shown.push_back(record);
   if (services.orderRecords) services.orderRecords(shown);
   return shown;
 }
@@ -49,7 +49,7 @@ void WriteAndOpen(const ApplicationTable& table, const ExportServices& services)
 
 void ExportApplications(const ApplicationTable& table, const ExportServices& services) {
   WriteAndOpen(table, services);
-  if (services.setViewsBusy) services.setViewsBusy(0);
+  if (services.setViewsBusy) services.setViewsBusy(false);
 }
 
 }  // namespace appcensus

@@ -51,9 +51,9 @@ struct ExportServices {
   ExportFileWriter& writer;
   DocumentOpener& opener;
   // 1 when an application name passes the window's name filter; when empty, all pass.
-  std::function<int(TextView)> matchesNameFilter;
+  std::function<bool(TextView)> matchesNameFilter;
   // The views' busy display; called with 0 when the export ends.
-  std::function<void(int)> setViewsBusy;
+  std::function<void(bool)> setViewsBusy;
   // When empty, CurrentLocalDateTime.
   std::function<LocalDateTime()> localNow;
   // Puts the records in the order the views show them; when empty, the table's order.

@@ -2,32 +2,13 @@
 #include <objbase.h>
 
 #include "export/export_win32.h"
+#include "core/win32_text.h"
+#include "core/unique_handle_win32.h"
 
 namespace appcensus {
 
 namespace {
 
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() { Close(); }
-
-  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
-  bool Close() {
-    if (!IsValid()) return true;
-    const bool closed = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -82,7 +63,7 @@ Text FolderOf(const Text& path) {
 Text ProgramFolder() {
   Text path(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, WideBuffer(path), static_cast<DWORD>(path.size()));
     if (length == 0) return Text();
     if (length < path.size()) {
       path.resize(length);
@@ -106,9 +87,9 @@ bool Win32ExportFileWriter::WriteWholeFile(TextView path, std::string_view bytes
   wchar_t temporary[MAX_PATH + 1] = {};
   if (GetTempFileNameW(Wide(FolderOf(target)), L"exp", 0, temporary) == 0) return false;
 
-  FileHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  bool written = file.IsValid() && WriteAll(file.Get(), bytes);
-  written = file.Close() && written;
+  UniqueFileHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  bool written = file && WriteAll(file.get(), bytes);
+  written = file.close() && written;
   if (written && MoveFileExW(temporary, Wide(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   DeleteFileW(temporary);
   return false;
@@ -128,8 +109,8 @@ void ShellDocumentOpener::Open(TextView path) {
 }
 
 void ExportApplicationsFromWindow(HWND owner, const ApplicationTable& table, SharedText& lastMachineName,
-                                  ActivityLog& log, std::function<int(TextView)> matchesNameFilter,
-                                  std::function<void(int)> setViewsBusy,
+                                  ActivityLog& log, std::function<bool(TextView)> matchesNameFilter,
+                                  std::function<void(bool)> setViewsBusy,
                                   std::function<void(std::vector<ApplicationRecord>&)> orderRecords,
                                   bool differencesOnly) {
   DialogPrefixPrompt prompt(owner);

@@ -54,8 +54,8 @@ class DialogPrefixPrompt : public PrefixPrompt {
 
 // The export with the program's own folder, prompt and shell; `owner` is the main window.
 void ExportApplicationsFromWindow(HWND owner, const ApplicationTable& table, SharedText& lastMachineName,
-                                  ActivityLog& log, std::function<int(TextView)> matchesNameFilter,
-                                  std::function<void(int)> setViewsBusy,
+                                  ActivityLog& log, std::function<bool(TextView)> matchesNameFilter,
+                                  std::function<void(bool)> setViewsBusy,
                                   std::function<void(std::vector<ApplicationRecord>&)> orderRecords,
                                   bool differencesOnly = false);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "export/export_win32.h"
+#include "core/win32_text.h"
 
 namespace appcensus {
 
@@ -72,7 +73,7 @@ void KeepAnswer(HWND dialog) {
   const int length = GetWindowTextLengthW(edit);
   if (!answer || length <= 0) return;
   Text text(static_cast<std::size_t>(length) + 1, u'\0');
-  const int copied = GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  const int copied = GetWindowTextW(edit, WideBuffer(text), length + 1);
   text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
   answer->text = std::move(text);
 }

@@ -1,6 +1,7 @@
 #include "registry/registry_api_win32.h"
 
 #include <windows.h>
+#include "core/win32_text.h"
 
 namespace appcensus {
 
@@ -8,7 +9,6 @@ namespace {
 
 HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 RegKey FromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
-LPCWSTR Wide(const char16_t* text) { return reinterpret_cast<LPCWSTR>(text); }
 
 }  // namespace
 
@@ -63,7 +63,7 @@ long Win32RegistryApi::SetValueEx(RegKey key, const char16_t* valueName, std::ui
 long Win32RegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameCount) {
   DWORD count = *nameCount;
   FILETIME lastWrite;
-  const LONG status = RegEnumKeyExW(ToHkey(key), index, reinterpret_cast<LPWSTR>(name), &count, nullptr, nullptr,
+  const LONG status = RegEnumKeyExW(ToHkey(key), index, WideBuffer(name), &count, nullptr, nullptr,
                                     nullptr, &lastWrite);
   *nameCount = count;
   return status;
@@ -73,7 +73,7 @@ long Win32RegistryApi::CloseKey(RegKey key) { return RegCloseKey(ToHkey(key)); }
 
 bool Win32RegistryApi::ComputerName(char16_t* buffer, std::uint32_t* count) {
   DWORD size = *count;
-  const BOOL ok = GetComputerNameW(reinterpret_cast<LPWSTR>(buffer), &size);
+  const BOOL ok = GetComputerNameW(WideBuffer(buffer), &size);
   *count = size;
   return ok != FALSE;
 }

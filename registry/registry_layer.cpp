@@ -34,12 +34,9 @@ class ResolvedKey {
   bool Open(TextView keyPath, TextView machine, Mode mode) {
     const RegKey root = RootKeyOfPath(keyPath);
     if (root == 0) return false;  // unknown root name: every later step would fail
-    RegKey base = root;
-    if (machine != kLocalMachine) {
-      const Text machineName(machine);
-      if (api_.ConnectRegistry(machineName.c_str(), root, connection_.Receive()) != reg::kSuccess) return false;
-      base = connection_.Get();
-    }
+    long connectStatus;
+    const RegKey base = ConnectedRoot(api_, machine, root, connection_, &connectStatus);
+    if (base == 0) return false;
     const Text subKey = SubKeyOfPath(keyPath);
     long status;
     switch (mode) {
@@ -76,6 +73,16 @@ class ResolvedKey {
 std::uint8_t* Bytes(void* p) { return static_cast<std::uint8_t*>(p); }
 
 }  // namespace
+
+RegKey ConnectedRoot(RegistryApi& api, TextView machine, RegKey root, ScopedKey& connection, long* status) {
+  *status = reg::kSuccess;
+  if (machine == kLocalMachine) return root;
+  const Text machineName(machine);
+  *status = api.ConnectRegistry(machineName.c_str(), root, connection.Receive());
+  if (*status == reg::kSuccess) return connection.Get();
+  connection.Release();  // a failed call leaves no handle of ours
+  return 0;
+}
 
 RegKey RootKeyOfPath(TextView keyPath) {
   const std::size_t slash = keyPath.find(u'\\');

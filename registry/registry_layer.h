@@ -41,6 +41,12 @@ Text LocalComputerName();
 // The predefined root a textual path starts with (0 for none), and the subkey after it.
 RegKey RootKeyOfPath(TextView keyPath);
 Text SubKeyOfPath(TextView keyPath);
+
+class ScopedKey;
+// Where keys below `root` are opened from on `machine` ("." for the local registry): the
+// predefined root itself, else a connection to the machine's root, then held by `connection`.
+// 0 when the connection failed, *status then saying why (reg::kSuccess otherwise).
+RegKey ConnectedRoot(RegistryApi& api, TextView machine, RegKey root, ScopedKey& connection, long* status);
 // Value of hexadecimal text (its UTF-8 bytes); characters that are not hexadecimal digits
 // count as 0.
 std::int32_t HexTextToNumber(TextView text);

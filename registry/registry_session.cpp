@@ -29,12 +29,10 @@ RegKey RegistrySession::Base(RegKey root) {
   auto it = connections_.find(root);
   if (it == connections_.end()) it = connections_.emplace(root, ScopedKey(api_)).first;
   if (it->second.Get() != 0) return it->second.Get();
-  const long status = api_.ConnectRegistry(machine_.c_str(), root, it->second.Receive());
-  if (status != reg::kSuccess) {
-    it->second.Release();  // a failed call leaves no handle of ours
-    connectStatus_ = status;
-  }
-  return it->second.Get();
+  long status;
+  const RegKey base = ConnectedRoot(api_, machine_, root, it->second, &status);
+  if (base == 0) connectStatus_ = status;
+  return base;
 }
 
 bool RegistrySession::OpenHandle(Key& key) {

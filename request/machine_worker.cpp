@@ -101,7 +101,7 @@ bool MachineWorker::ProcessPendingRequest(std::chrono::milliseconds wait) {
   if (timedOut == machines.size() && !list) {
     // The machine's own line has said it; nothing is stored.
     zeroLimitLine();
-    window_.SetViewsBusy(0);
+    window_.SetViewsBusy(false);
     return true;
   }
   // One machine that gave records enters the history; a list never does.

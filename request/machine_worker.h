@@ -24,7 +24,7 @@ class WorkerWindow {
   virtual ~WorkerWindow() = default;
   virtual void ClearApplicationViews() = 0;
   virtual void FillApplicationViews() = 0;
-  virtual void SetViewsBusy(int busy) = 0;
+  virtual void SetViewsBusy(bool busy) = 0;
   virtual Text TimeLimitText() = 0;
   virtual void SaveTimeLimitSetting() = 0;
   // Reloads the machine box from the stored history.

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include "core/win32_text.h"
 
 namespace appcensus {
 
@@ -62,7 +63,7 @@ std::vector<NetworkAddress> Win32NetworkProbe::Resolve(TextView name) {
   hints.ai_protocol = IPPROTO_TCP;
   ADDRINFOW* found = nullptr;
   const Text host(name);
-  if (GetAddrInfoW(reinterpret_cast<const wchar_t*>(host.c_str()), nullptr, &hints, &found) != 0) return addresses;
+  if (GetAddrInfoW(Wide(host), nullptr, &hints, &found) != 0) return addresses;
   const std::unique_ptr<ADDRINFOW, AddressListDeleter> list(found);
   for (const ADDRINFOW* at = found; at; at = at->ai_next) {
     if (!at->ai_addr || at->ai_addrlen == 0 || at->ai_addrlen > sizeof(sockaddr_storage)) continue;

@@ -1,6 +1,7 @@
 #include "request/service_control_win32.h"
 
 #include <vector>
+#include "core/win32_text.h"
 
 namespace appcensus {
 
@@ -8,7 +9,6 @@ namespace {
 
 long LastStatus() { return static_cast<long>(GetLastError()); }
 
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 }  // namespace
 

@@ -44,7 +44,7 @@ void ApplicationViews::Fill(const ApplicationTable& table) {
   if (!records.empty()) log_.LogActivity(ApplicationCountText(records.size()), ActivityLevel::None, 3);
   if (differencesOnly_) records = DifferingApplications(std::move(records));
   Show(records, searchText_.Get());  // the search text read once, for every record alike
-  SetBusy(0);
+  SetBusy(false);
 }
 
 void ApplicationViews::Show(const std::vector<ApplicationRecord>& records, const Text& filter) {
@@ -140,13 +140,13 @@ void ApplicationViews::Clear() {
   log_.LogActivity(u"", ActivityLevel::None, 3);
 }
 
-void ApplicationViews::SetBusy(int busy) {
+void ApplicationViews::SetBusy(bool busy) {
   {
     std::lock_guard lock(mutex_);
-    busy_ = busy != 0;
+    busy_ = busy;
   }
-  if (busy != 0) log_.LogActivity(u"Traitement en cours...", ActivityLevel::InProgress, 1);
-  channel_.Post([visible = busy == 0](Gadgets& gadgets) { gadgets.SetViewsVisible(visible); });
+  if (busy) log_.LogActivity(u"Traitement en cours...", ActivityLevel::InProgress, 1);
+  channel_.Post([visible = !busy](Gadgets& gadgets) { gadgets.SetViewsVisible(visible); });
 }
 
 }  // namespace appcensus

@@ -42,7 +42,7 @@ class ApplicationViews {
 
   void Fill(const ApplicationTable& table);
   void Clear();
-  void SetBusy(int busy);
+  void SetBusy(bool busy);
   bool MatchesNameFilter(TextView name) const;
   // The check box "Diff\u00e9rences uniquement": the next fills show only DifferingApplications.
   void SetDifferencesOnly(bool on) { differencesOnly_ = on; }

@@ -108,7 +108,7 @@ Text& LastRequest() {
 
 void SubmitRequest(const Text& machines) {
   KillTimer(Gadget(kMainWindow), kProgressResetTimer);  // the new request's progress counts now
-  SetViewsBusy(1);
+  SetViewsBusy(true);
   LastRequest() = machines;
   // A request the worker has not taken yet gives way to this one; the user is told.
   if (const Text replaced = Shared().pendingMachineRequest.Exchange(machines); !replaced.empty())
@@ -130,7 +130,7 @@ void RepeatLastRequest() {
 }
 
 void FilterByName() {
-  SetViewsBusy(1);
+  SetViewsBusy(true);
   FillApplicationViews(Shared().applicationTable);
   LogActivity(u"Traitement par filtre termin\u00e9e.", ActivityLevel::Done, 1);
 }
@@ -138,7 +138,7 @@ void FilterByName() {
 // Ticked or unticked: the views again from the records already read.
 void ShowDifferencesOnly(HWND box) {
   SetDifferencesOnly(SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
-  SetViewsBusy(1);
+  SetViewsBusy(true);
   FillApplicationViews(Shared().applicationTable);
 }
 

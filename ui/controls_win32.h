@@ -8,13 +8,13 @@
 #include "core/text.h"
 #include "ui/gadget_names.h"
 #include "ui/named_ids.h"
+#include "core/win32_text.h"
 
 namespace appcensus {
 
 // The control registered under `name` (a constant of gadget_names.h); nullptr when none.
 inline HWND Gadget(const char16_t* name) { return reinterpret_cast<HWND>(NamedId(name, 0)); }
 
-inline const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 inline Text WindowText(HWND hwnd) {
   const int length = GetWindowTextLengthW(hwnd);

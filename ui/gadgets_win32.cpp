@@ -5,6 +5,7 @@
 #include "ui/controls_win32.h"
 #include "ui/icons_win32.h"
 #include "ui/window_layout.h"
+#include "core/win32_text.h"
 
 namespace appcensus {
 
@@ -75,13 +76,13 @@ void Win32Gadgets::AppendTableRows(std::span<const TableRow> rows) {
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = next;
-    item.pszText = const_cast<LPWSTR>(reinterpret_cast<LPCWSTR>(row.cells[0].c_str()));
+    item.pszText = const_cast<LPWSTR>(Wide(row.cells[0]));
     const int index = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) continue;
     for (int column = 1; column < 9; ++column) {
       LVITEMW cell{};
       cell.iSubItem = column;
-      cell.pszText = const_cast<LPWSTR>(reinterpret_cast<LPCWSTR>(row.cells[column].c_str()));
+      cell.pszText = const_cast<LPWSTR>(Wide(row.cells[column]));
       SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&cell));
     }
     next = index + 1;
@@ -99,7 +100,7 @@ void Win32Gadgets::AppendTreeNodes(std::span<const TreeNode> nodes) {
     insert.hParent = level == 0 ? TVI_ROOT : parents_[level - 1];
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = const_cast<LPWSTR>(reinterpret_cast<LPCWSTR>(node.text.c_str()));
+    insert.item.pszText = const_cast<LPWSTR>(Wide(node.text));
     insert.item.iImage = insert.item.iSelectedImage = treeImages_.IndexOf(node.image);
     auto* added = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (!added) continue;
@@ -131,7 +132,7 @@ void Win32Gadgets::AppendActivityRow(TextView text, NamedValue image) {
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = static_cast<int>(SendMessageW(activity, LVM_GETITEMCOUNT, 0, 0));
-  item.pszText = const_cast<LPWSTR>(reinterpret_cast<LPCWSTR>(copy.c_str()));
+  item.pszText = const_cast<LPWSTR>(Wide(copy));
   item.iImage = activityImages_.IndexOf(image);
   SendMessageW(activity, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }

@@ -5,52 +5,27 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <utility>
+#include "core/unique_handle_win32.h"
 
 namespace appcensus {
 
-template <class Handle, class Deleter>
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(Handle handle) : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, nullptr));
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() { reset(); }
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void reset(Handle handle = nullptr) {
-    if (handle_) Deleter{}(handle_);
-    handle_ = handle;
-  }
-
- private:
-  Handle handle_ = nullptr;
+// A handle kind whose none is nullptr and which `kClose` closes.
+template <class Object, bool (*kClose)(Object)>
+struct ClosedBy {
+  using Handle = Object;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle handle) { return kClose(handle); }
 };
 
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct ImageListDeleter {
-  void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
-};
-struct IconDeleter {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-struct ThreadHandleDeleter {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
+inline bool DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object) != 0; }
+inline bool DeleteBitmapHandle(HBITMAP bitmap) { return DeleteGdiObject(bitmap); }
+inline bool DeleteFontHandle(HFONT font) { return DeleteGdiObject(font); }
+inline bool DestroyImageList(HIMAGELIST list) { return ImageList_Destroy(list) != 0; }
+inline bool DestroyIconHandle(HICON icon) { return DestroyIcon(icon) != 0; }
 
-using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectDeleter>;
-using UniqueFont = UniqueHandle<HFONT, GdiObjectDeleter>;
-using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListDeleter>;
-using UniqueIcon = UniqueHandle<HICON, IconDeleter>;
-using UniqueThreadHandle = UniqueHandle<HANDLE, ThreadHandleDeleter>;
+using UniqueBitmap = UniqueHandle<ClosedBy<HBITMAP, DeleteBitmapHandle>>;
+using UniqueFont = UniqueHandle<ClosedBy<HFONT, DeleteFontHandle>>;
+using UniqueImageList = UniqueHandle<ClosedBy<HIMAGELIST, DestroyImageList>>;
+using UniqueIcon = UniqueHandle<ClosedBy<HICON, DestroyIconHandle>>;
 
 }  // namespace appcensus

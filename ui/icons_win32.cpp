@@ -1,3 +1,4 @@
+#include "core/win32_text.h"
 #include "ui/icons_win32.h"
 
 #include <map>
@@ -73,7 +74,7 @@ HICON CreateIconFromPixels(const RgbaImage& straight) {
 void LoadIcons() {
   LoadedIcons& icons = TheIcons();
   for (const IconImage& icon : kIcons) {
-    const auto* name = reinterpret_cast<const wchar_t*>(icon.name);
+    const auto* name = Wide(icon.name);
     HBITMAP bitmap = nullptr;
     if (auto image = DecodePng(ResourceBytes(name))) {
       RgbaImage premultiplied = *image;

@@ -33,8 +33,8 @@ void SetStatusProgress(int value, int maximum) { TheMainViews().log.SetStatusPro
 
 void FillApplicationViews(const ApplicationTable& table) { TheMainViews().views.Fill(table); }
 void ClearApplicationViews() { TheMainViews().views.Clear(); }
-void SetViewsBusy(int busy) { TheMainViews().views.SetBusy(busy); }
-int MatchesNameFilter(TextView name) { return TheMainViews().views.MatchesNameFilter(name) ? 1 : 0; }
+void SetViewsBusy(bool busy) { TheMainViews().views.SetBusy(busy); }
+bool MatchesNameFilter(TextView name) { return TheMainViews().views.MatchesNameFilter(name); }
 RowOrder SortApplicationViewsByColumn(int column) {
   return TheMainViews().views.SortByColumn(column, Shared().applicationTable);
 }

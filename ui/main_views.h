@@ -29,9 +29,9 @@ void FillApplicationViews(const ApplicationTable& table);
 // Empties the views, status field 3 and LastMachineName.
 void ClearApplicationViews();
 // Non-zero: logs "Traitement en cours..." and hides the table and the tree; 0 shows them.
-void SetViewsBusy(int busy);
-// 1 when `name` passes the search field's text, else 0.
-int MatchesNameFilter(TextView name);
+void SetViewsBusy(bool busy);
+// Whether `name` passes the search field's text.
+bool MatchesNameFilter(TextView name);
 // Window thread, for a click on a column title: the views' new order, in which they are
 // rebuilt from ApplicationTable unless busy.
 RowOrder SortApplicationViewsByColumn(int column);

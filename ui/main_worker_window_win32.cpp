@@ -8,7 +8,7 @@ namespace appcensus {
 
 void MainWorkerWindow::ClearApplicationViews() { appcensus::ClearApplicationViews(); }
 void MainWorkerWindow::FillApplicationViews() { appcensus::FillApplicationViews(Shared().applicationTable); }
-void MainWorkerWindow::SetViewsBusy(int busy) { appcensus::SetViewsBusy(busy); }
+void MainWorkerWindow::SetViewsBusy(bool busy) { appcensus::SetViewsBusy(busy); }
 Text MainWorkerWindow::TimeLimitText() { return TimeLimitFieldText().Get(); }
 void MainWorkerWindow::SaveTimeLimitSetting() { appcensus::SaveTimeLimitSetting(TimeLimitFieldText().Get()); }
 

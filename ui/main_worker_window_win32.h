@@ -11,7 +11,7 @@ class MainWorkerWindow : public WorkerWindow {
  public:
   void ClearApplicationViews() override;
   void FillApplicationViews() override;
-  void SetViewsBusy(int busy) override;
+  void SetViewsBusy(bool busy) override;
   Text TimeLimitText() override;
   void SaveTimeLimitSetting() override;
   void ReloadMachineHistory() override;

@@ -44,9 +44,9 @@ class ExportTest : public ::testing::Test, PrefixPrompt, ExportFileWriter, Docum
  protected:
   // Exports at 14:05:09 on 6 December 2026, with the names that hold "office" shown.
   void Export() {
-    const auto filter = [](TextView name) { return LowerCase(name).find(u"office") != Text::npos ? 1 : 0; };
+    const auto filter = [](TextView name) { return LowerCase(name).find(u"office") != Text::npos; };
     ExportApplications(table, ExportServices{lastMachineName, log, *this, *this, *this, filter,
-                                             [this](int busy) { busyCalls.push_back(busy); },
+                                             [this](bool busy) { busyCalls.push_back(busy); },
                                              [] { return LocalDateTime{2026, 12, 6, 14, 5, 9}; },
                                              [](std::vector<ApplicationRecord>& records) { std::ranges::reverse(records); }});
   }

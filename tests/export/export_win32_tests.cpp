@@ -10,11 +10,11 @@
 #include <sstream>
 
 #include "export/export_win32.h"
+#include "core/win32_text.h"
 
 namespace appcensus {
 namespace {
 
-const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 TEST(Win32ExportFileWriter, ReplacesAFileWholeInOneStep) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "appcensus-export";

@@ -69,7 +69,7 @@ class RecordingWindow : public WorkerWindow {
   explicit RecordingWindow(RecordingActivityLog& log) : log_(log) {}
   void ClearApplicationViews() override { Note(u"<clear>"); }
   void FillApplicationViews() override { Note(u"<fill>"); }
-  void SetViewsBusy(int busy) override { Note(u"<busy " + DecimalText(busy) + u">"); }
+  void SetViewsBusy(bool busy) override { Note(busy ? u"<busy 1>" : u"<busy 0>"); }
   Text TimeLimitText() override { return timeLimit; }
   void SaveTimeLimitSetting() override { Note(u"<save limit>"); }
   void ReloadMachineHistory() override { Note(u"<history>"); }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/win32_text.h"
 #include "registry/registry_api_win32.h"
 #include "tests/support/registry_backend.h"
 
@@ -19,7 +20,7 @@ RegistryBackend::~RegistryBackend() { RemoveKey(scratch_); }
 
 void RegistryBackend::RemoveKey(TextView keyPath) {
   const Text below = SubKeyOfPath(keyPath);
-  RegDeleteTreeW(reinterpret_cast<HKEY>(RootKeyOfPath(keyPath)), reinterpret_cast<const wchar_t*>(below.c_str()));
+  RegDeleteTreeW(reinterpret_cast<HKEY>(RootKeyOfPath(keyPath)), Wide(below));
 }
 
 }  // namespace appcensus::testing

@@ -169,7 +169,7 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsByNameInPlaceO
   search.Set(u"a");  // the two "Hidden" names have no "a"
   views.Fill(table);
   gadgets.calls.clear();
-  views.SetBusy(1);
+  views.SetBusy(true);
   EXPECT_FALSE(gadgets.viewsVisible);
   views.Fill(table);
 
@@ -198,7 +198,7 @@ TEST_F(ViewsTest, BusyHidesTheViewsAndAFillShowsTheFilteredRecordsByNameInPlaceO
   EXPECT_EQ(views.SortByColumn(0, table), (RowOrder{0, true}));
   expectShown({u"Gamma", u"Delta", u"beta", u"Alpha"});
   EXPECT_EQ(gadgets.calls, (std::vector<std::string>{"HideViews", "ClearTable", "AppendTableRows", "ShowViews"}));
-  views.SetBusy(1);
+  views.SetBusy(true);
   views.SortByColumn(0, table);
   expectShown({u"Gamma", u"Delta", u"beta", u"Alpha"});
   search.Set(u"a");
