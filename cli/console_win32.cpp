@@ -74,10 +74,12 @@ std::optional<std::string> ReadWholeFile(TextView path) {
   return bytes;
 }
 
-// Standard input: typed on a console up to a Ctrl+Z, else read to its end.
-std::string ReadInput() {
+// Standard input: typed on a console up to a Ctrl+Z, else read to its end; none when it is
+// closed or a read fails.
+std::optional<std::string> ReadInput() {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  if (!IsConsole(input)) return ReadAll(input).value_or(std::string());
+  if (input == nullptr || input == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (!IsConsole(input)) return ReadAll(input);
   Text typed;
   wchar_t buffer[4096];
   for (DWORD got = 0; typed.find(u'\x1A') == Text::npos && ReadConsoleW(input, buffer, 4096, &got, nullptr) && got > 0;)

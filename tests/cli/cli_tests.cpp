@@ -22,13 +22,14 @@ using namespace std::chrono_literals;
 
 TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   const auto parsed = ParseCommandLine({u"a;B;a", u"--format", u"JSON", u"--filter=Off ice", u"", u"--timeout", u"0",
-                                        u"b;.", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
+                                        u"b;.;\\\\A", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
                                         u"--timeout=2147483647", u"-h", u"/?", u"--version", u"--quiet", u"--visible-only",
                                         u"--start-remote-registry", u"--sort", u"NAME", u"--", u"--help", u"-", u"@x"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const CliOptions& options = *parsed.options;
-  // Lists as in the machine box, exact duplicates once; after "--" an option's or a list's name is a machine's.
-  EXPECT_EQ(options.machines, (std::vector<Text>{u"a", u"B", u"b", u".", u"--help", u"-", u"@x"}));
+  // Lists as in the machine box, each machine once (letter case and a leading \\ ignored); after "--" an
+  // option's or a list's name is a machine's.
+  EXPECT_EQ(options.machines, (std::vector<Text>{u"a", u"B", u".", u"--help", u"-", u"@x"}));
   EXPECT_EQ(options.format, OutputFormat::Json);
   EXPECT_EQ(options.filter, u"Off ice");
   EXPECT_EQ(options.timeoutSeconds, 2147483647);  // the last one given
@@ -48,13 +49,17 @@ TEST(CliOptions, MachineListsInEitherEncodingWithComments) {
       {"a b;;c\r\n\r\n# d e\n \td#e;f\n\vg", {u"a", u"b", u"c", u"d", u"g"}},
       {"\xEF\xBB\xBF" "caf\xC3\xA9 x;", {u"caf\u00e9", u"x"}},
       {"\xFF\xFE" "\xE9\0 \0\x16\x04\r\0\n\0#\0y\0\n\0z\0"s, {u"\u00e9", u"\u0416", u"z"}},  // UTF-16, either byte order
-      {"# none\r\n", {}}};
+      {"# none\r\n", {}}, {"d1 # c\rd2\rd3\r", {u"d1", u"d2", u"d3"}}};  // CR alone ends a line
   for (const auto& [bytes, names] : lists) EXPECT_EQ(MachineListNames(bytes), names) << bytes;
 }
 
 TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
   const char* const seconds = "--timeout attend un nombre de secondes";
   const char* const oneTo1024 = "--parallel attend un nombre de 1 \u00e0 1024";
+  using namespace std::string_literals;
+  // An empty list, one in UTF-16 without its byte-order mark; standard input closed.
+  const MachineSources sources{[](TextView path) { return path == u"missing.txt" ? std::nullopt : std::optional(path == u"empty.txt" ? "# none"s : "V\0M\0"s); },
+                               [] { return std::optional<std::string>(); }, {}};
   const std::pair<std::vector<Text>, const char*> cases[] = {  // the reason is part of the error line
       {{u"--bogus"}, "option inconnue \"--bogus\""},
       {{u"SRV1", u"--timeout"}, "--timeout attend une valeur"},
@@ -68,10 +73,13 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
       {{u"--help=yes"}, "--help ne prend pas de valeur"},
       {{u"SRV1", u";SRV2"}, "nom de machine vide dans la liste \";SRV2\""},
       {{u"SRV1", u"@missing.txt"}, "impossible de lire la liste de machines \"missing.txt\""},
-      {{u"-"}, "aucun nom de machine dans les listes"},
+      {{u"SRV1", u"-"}, "impossible de lire la liste de machines de l'entr\u00e9e standard"},
+      {{u"SRV1", u"@utf16.txt"}, "le nom n\u00b0 1 de la liste \"utf16.txt\" contient le caract\u00e8re interdit U+0000"},
+      {{u"--quiet", u"SRV1;S\uFFFD"}, "le nom n\u00b0 2 de l'argument n\u00b0 2 contient le caract\u00e8re interdit U+FFFD"},
+      {{u"@empty.txt"}, "aucun nom de machine dans les listes"},
   };
   for (const auto& [arguments, reason] : cases) {
-    const auto parsed = ParseCommandLine(arguments);
+    const auto parsed = ParseCommandLine(arguments, sources);
     EXPECT_FALSE(parsed.options) << reason;
     EXPECT_NE(parsed.error.find(reason), std::string::npos) << parsed.error;
     EXPECT_EQ(parsed.error.find_first_of("\r\n"), std::string::npos) << parsed.error;
@@ -217,7 +225,7 @@ TEST_F(CliProgramTest, TheReportGivesEachMachineItsStatusInListOrderAndTheLocalO
   Console console;
   // Names on the command line, in a list file and on standard input; "." and the computer's name are one machine.
   console.files[u"list.txt"] = "OTHER # another machine answers\r\n. SRV1;GONE";
-  console.in = "LATE localpc";
+  console.in = "LATE \\\\localpc";
   EXPECT_EQ(console.Run({u"GONE", u"@list.txt", u"-", u"--report", u"r.json", u"--timeout=1", u"--parallel=5", u"--format=json"}), kExitTimeLimit);
   auto report = nlohmann::json::parse(console.files[u"r.json"]);
   for (auto& machine : report) EXPECT_TRUE(machine["seconds"].is_number() && machine.erase("seconds"));
