@@ -204,7 +204,7 @@ std::string UsageText() {
          "  --filter TEXTE         seulement les applications dont le nom contient TEXTE,\r\n"
          "                         sans tenir compte de la casse (le filtre de la fen\u00eatre)\r\n"
          "  --visible-only         seulement les entr\u00e9es que la liste des applications de\r\n"
-         "                         Windows montre : ni composant syst\u00e8me (SystemComponent = 1),\r\n"
+         "                         Windows montre : ni composant syst\u00e8me (SystemComponent non nul),\r\n"
          "                         ni mise \u00e0 jour (Update vrai), avec une commande de\r\n"
          "                         d\u00e9sinstallation\r\n"
          "  --sort name            enregistrements tri\u00e9s par machine, nom puis chemin dans le\r\n"

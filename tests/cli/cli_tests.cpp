@@ -119,7 +119,7 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
   EXPECT_EQ(tsv.Opening(), "DisplayName\tDisplayVersion\tInstallSource\tInstallDate\tUninstallString\tInstallLocation\t"
                            "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\tPackageFullName\tPackageFamilyName\tArchitecture\tPublisher\tEstimatedSize\tSystemComponent\t"
                            "ParentKeyName\tReleaseType\tWindowsInstaller\tQuietUninstallString\tDisplayIcon\tUpdate\r\n");
-  records[2].Extras = {u"Brelmont", u"-1", u"1", u"", u"Hotfix", u"0", u"q.exe", u"q.ico"};
+  records[2].Extras = {u"Brelmont", u"4294967295", u"1", u"", u"Hotfix", u"0", u"q.exe", u"q.ico"};
   EXPECT_EQ(tsv.Records({records[0], records[2]}),
             "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
             "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\t\t\t\tBrelmont\t4294967295\ttrue\t\t"
@@ -141,12 +141,17 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
 }
 
 TEST(RecordOutput, JsonGivesNumbersFlagsAndNullForAbsentValues) {
-  ApplicationRecord record{u"App", kPlaceholder, u"", kPlaceholder, u"", kPlaceholder, kPlaceholder, u"M", u"K"};
+  // A name and a date that are the text " - ", a version and a folder that the entry does not have.
+  ApplicationRecord record{u" - ", u"", u"", kPlaceholder, u"", u"", kPlaceholder, u"M", u"K"};
+  SetAbsent(record, &ApplicationRecord::DisplayVersion);
+  SetAbsent(record, &ApplicationRecord::InstallLocation);
   const std::pair<EntryExtras, const char*> cases[] = {  // extras, fields expected
-      {{}, R"({"DisplayVersion":null,"UninstallString":null,"Publisher":null,"EstimatedSize":null,"SystemComponent":null,"Update":null})"},
+      {{}, R"({"DisplayName":" - ","DisplayVersion":null,"InstallDate":" - ","InstallLocation":null,"UninstallString":null,
+              "Publisher":null,"EstimatedSize":null,"SystemComponent":null,"Update":null})"},
       {{u"Brelmont", u"2048", u"1", u"", u"", u"0", u"q.exe", u"i.ico"},
        R"({"Publisher":"Brelmont","EstimatedSize":2048,"SystemComponent":true,"WindowsInstaller":false,"DisplayIcon":"i.ico"})"},
-      {{u"", u"-2", u"", u"{P}", u"Feature", u"", u"", u""}, R"({"EstimatedSize":4294967294,"Update":true})"},
+      {{u"", u"18446744073709551615", u"2", u"{P}", u"Feature", u"", u"", u""},
+       R"({"EstimatedSize":18446744073709551615,"SystemComponent":true,"Update":true})"},
       {{u"", u"12 Mo", u"", u"", u"SECURITY update", u"", u"", u""}, R"({"EstimatedSize":null,"Update":true})"},
       {{u"", u"", u"", u"", u"Update Rollup", u"", u"", u""}, R"({"ReleaseType":"Update Rollup","Update":false})"}};
   for (const auto& [extras, fields] : cases) {
@@ -238,19 +243,39 @@ TEST_F(CliProgramTest, TheReportGivesEachMachineItsStatusInListOrderAndTheLocalO
 }
 
 TEST_F(CliProgramTest, VisibleOnlyAndSortNameChooseAndOrderTheRecords) {
-  const std::tuple<const char16_t*, const char16_t*, const char16_t*> entries[] = {  // name, a value, its text
-      {u"beta", u"Publisher", u"P"}, {u"Alpha", u"SystemComponent", u"1"}, {u"Zeta", u"ParentKeyName", u"P"},
-      {u"gamma", u"ReleaseType", u"Security Update"}, {u"delta", u"UninstallString", u""}, {u"Eta", u"ReleaseType", u"Feature"}};
+  const std::tuple<const char16_t*, const char16_t*, std::uint32_t, std::vector<std::uint8_t>> entries[] = {  // name, a value
+      {u"beta", u"Publisher", reg::kSz, StringData(u"P")}, {u"Alpha", u"SystemComponent", reg::kDword, DwordData(2)},
+      {u"Zeta", u"ParentKeyName", reg::kSz, StringData(u"P")}, {u"gamma", u"ReleaseType", reg::kSz, StringData(u"Security Update")},
+      {u"delta", u"UninstallString", reg::kSz, StringData(u"")}, {u"Eta", u"ReleaseType", reg::kSz, StringData(u"Feature")}};
   for (MemoryMachine* machine : {&registry_.AddMachine(u"SRV2"), &registry_.AddMachine(u"ABC")})
-    for (const auto& [name, value, text] : entries) {
+    for (const auto& [name, value, type, data] : entries) {
       PutApps(*machine, {name}).SetString(Text(kUninstallKeyPath) + u"\\{" + name + u"}", u"UninstallString", u"u.exe");
-      machine->SetString(Text(kUninstallKeyPath) + u"\\{" + name + u"}", value, text);
+      machine->SetValue(Text(kUninstallKeyPath) + u"\\{" + name + u"}", value, type, data);
     }
   Console console;
   EXPECT_EQ(console.Run({u"SRV2;abc", u"--visible-only", u"--sort=name", u"--format=json"}), kExitListed);
   std::string shown;  // by machine and name, letter case ignored
   for (const auto& record : nlohmann::json::parse(console.out)) shown += record.value("Machine", "") + " " + record.value("DisplayName", "") + "|";
   EXPECT_EQ(shown, "abc beta|abc Eta|SRV2 beta|SRV2 Eta|");
+}
+
+TEST_F(CliProgramTest, NumbersAndFlagsAreReadFromDwordsAndQwordsOnly) {
+  const std::tuple<std::uint32_t, std::vector<std::uint8_t>, nlohmann::json, nlohmann::json> cases[] = {
+      // EstimatedSize and SystemComponent of this type and data; their json
+      {reg::kDword, DwordData(2048), 2048, true}, {reg::kDword, DwordData(0), 0, false},
+      {reg::kQword, {0, 0, 0, 0, 2, 0, 0, 0}, 8589934592, true}, {reg::kBinary, {0x12, 0x34, 0x56, 0x78}, nullptr, nullptr},
+      {reg::kBinary, {1}, nullptr, nullptr}, {reg::kSz, StringData(u"1"), nullptr, nullptr}};
+  for (const auto& [type, data, size, flag] : cases) {
+    for (const char16_t* value : {u"EstimatedSize", u"SystemComponent"})
+      registry_.Local().SetValue(Text(kUninstallKeyPath) + u"\\{a}", value, type, data);
+    Console console;
+    ASSERT_EQ(console.Run({u".", u"--format=json"}), kExitListed) << console.err;
+    const auto records = nlohmann::json::parse(console.out);
+    const auto a = std::ranges::find(records, "a", [](const auto& record) { return record["DisplayName"]; });
+    ASSERT_NE(a, records.end());
+    EXPECT_EQ((*a)["EstimatedSize"], size) << type;
+    EXPECT_EQ((*a)["SystemComponent"], flag) << type;
+  }
 }
 
 TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErrors) {

@@ -97,7 +97,7 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
       const std::string shown = printed[TextToUtf8(record.KeyName + u"\\" + extra.valueName)];
       const std::string data = shown.substr(std::min(shown.size(), shown.find(' ') + 1));
       EXPECT_EQ(TextToUtf8(record.Extras.*extra.member),
-                shown.starts_with("REG_DWORD ") ? std::to_string(std::int32_t(std::stoul(data, nullptr, 16))) : data)
+                shown.starts_with("REG_DWORD ") ? std::to_string(std::stoul(data, nullptr, 16)) : data)
           << TextToUtf8(record.KeyName + u" " + extra.valueName);
       present += !data.empty();
     }
