@@ -177,6 +177,7 @@ struct Console {
     environment.errorIsConsole = errorIsConsole;
     environment.canWriteFile = [&](TextView path) { return path != u"x.csv"; };  // in a folder that does not exist
     environment.writeFile = [&](TextView path, std::string_view bytes) { return files[Text(path)] = bytes, true; };
+    environment.sameFile = [](TextView first, TextView second) { return LowerCase(first) == LowerCase(second); };
     environment.readFile = [&](TextView path) { return std::optional(files[Text(path)]); };
     environment.readInput = [&] { return in; };
     environment.identityWait = 20s;
@@ -284,6 +285,8 @@ TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErro
       // exit code, standard error, machines read
       {{u"SRV1", u"--quiet"}, true, kExitUsage, "Appcensus_cli : impossible d'\u00e9crire sur la sortie standard\r\n", true},
       {{u"SRV1", u"--output", u"x.csv"}, false, kExitUsage, created, false},  // found out before the first machine
+      {{u"SRV1", u"--output=r.json", u"--report", u"R.json"}, false, kExitUsage,
+       "Appcensus_cli : --output et --report nomment le m\u00eame fichier \"R.json\"\r\n", false},
       {{u"SRV1;GONE", u"--quiet", u"--output=y.csv", u"--output", u"-"}, false, kExitUnreachable,
        "[erreur] [TestMachine] : Impossible de contacter la machine.\r\n[erreur] Impossible de contacter la machine GONE.\r\n"
        "[erreur] Impossible de contacter la machine : v\u00e9rifiez son nom, qu'elle est allum\u00e9e et que le service "
