@@ -25,9 +25,12 @@ struct CliEnvironment {
   std::function<bool(TextView path)> canWriteFile;
   // Makes `bytes` the whole content of the file at `path`; false when it cannot.
   std::function<bool(TextView path, std::string_view bytes)> writeFile;
-  // The bytes of a machine list file (none when it cannot be read), of standard input.
+  // Whether two paths name one file: the same file when it exists, else the same full path
+  // (letter case ignored); a device ("NUL") is never one file with another path. Optional.
+  std::function<bool(TextView first, TextView second)> sameFile;
+  // The bytes of a machine list file, of standard input; none when they cannot be read.
   std::function<std::optional<std::string>(TextView path)> readFile;
-  std::function<std::string()> readInput;
+  std::function<std::optional<std::string>()> readInput;
   // The name that the closing message gives the local machine ("."); when empty, the
   // computer name of the registry layer.
   std::function<Text()> localHostName;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "inventory/machine_test.h"
+
 namespace appcensus::cli {
 
 namespace {
@@ -103,28 +105,45 @@ std::string Apply(const OptionName& option, TextView value, CliOptions& options)
   return {};
 }
 
-// Adds the machines of one machine argument (see ParseCommandLine); the error line, or the
-// empty text.
-std::string AddMachineArgument(const Text& argument, bool readsLists, const MachineSources& sources,
-                               MachineList& machines) {
-  if (readsLists && (argument == u"-" || argument.starts_with(u'@'))) {
+// The first character of a name that no machine name holds, as a list in another encoding
+// or binary data gives it: a control character or U+FFFD; none when there is none.
+std::optional<char16_t> ForbiddenCharacter(TextView name) {
+  const auto forbidden = std::ranges::find_if(name, [](char16_t c) { return c < u' ' || c == u'\uFFFD'; });
+  return forbidden == name.end() ? std::nullopt : std::optional(*forbidden);
+}
+
+// Adds the machines of one machine argument, the `number`-th of the command line (see
+// ParseCommandLine); the error line, or the empty text.
+std::string AddMachineArgument(const Text& argument, std::size_t number, bool readsLists,
+                               const MachineSources& sources, MachineList& machines) {
+  std::vector<Text> names;
+  std::string list = "l'argument n\u00b0 " + std::to_string(number);
+  if (readsLists && argument == u"-") {
+    list = "l'entr\u00e9e standard";
+    const std::optional<std::string> bytes = sources.readInput ? sources.readInput() : std::string();
+    if (!bytes) return "impossible de lire la liste de machines de " + list;
+    names = MachineListNames(*bytes);
+  } else if (readsLists && argument.starts_with(u'@')) {
     const TextView path = TextView(argument).substr(1);
-    std::optional<std::string> bytes;
-    if (argument == u"-")
-      bytes = sources.readInput ? sources.readInput() : std::string();
-    else if (sources.readFile)
-      bytes = sources.readFile(path);
+    list = "la liste " + Quoted(path);
+    const std::optional<std::string> bytes = sources.readFile ? sources.readFile(path) : std::nullopt;
     if (!bytes) return "impossible de lire la liste de machines " + Quoted(path);
-    for (const Text& name : MachineListNames(*bytes)) machines.Add(name);
-    return {};
+    names = MachineListNames(*bytes);
+  } else {
+    const std::size_t count = argument.empty() ? 0 : CountFields(argument, u';');
+    for (std::size_t i = 0; i < count; ++i) names.push_back(NthField(argument, u';', i));
   }
-  const std::size_t count = argument.empty() ? 0 : CountFields(argument, u';');
-  for (std::size_t i = 0; i < count; ++i) {
-    const Text name = NthField(argument, u';', i);
-    // The window's job would report an empty name as a machine it cannot contact.
-    if (name.empty()) return "nom de machine vide dans la liste " + Quoted(argument);
-    machines.Add(name);
+  // Each name is checked before any is added: the window's job would report an empty name
+  // as a machine it cannot contact, and a name holding NUL would reach the local registry.
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (MachineNameOf(names[i]).empty()) return "nom de machine vide dans la liste " + Quoted(argument);
+    if (const auto c = ForbiddenCharacter(names[i])) {
+      const char hex[] = "0123456789ABCDEF";
+      return "le nom n\u00b0 " + std::to_string(i + 1) + " de " + list + " contient le caract\u00e8re interdit U+" +
+             std::string{hex[*c >> 12], hex[*c >> 8 & 15], hex[*c >> 4 & 15], hex[*c & 15]};
+    }
   }
+  for (const Text& name : names) machines.Add(name);
   return {};
 }
 
@@ -140,7 +159,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<Text>& arguments, const Mac
     const bool looksLikeOption =
         !optionsEnded && (argument.starts_with(u"-") || argument == u"/?") && argument != u"-";
     if (!looksLikeOption) {
-      std::string error = AddMachineArgument(argument, !optionsEnded, sources, machines);
+      std::string error = AddMachineArgument(argument, i + 1, !optionsEnded, sources, machines);
       if (!error.empty()) return {std::nullopt, std::move(error)};
       machineNamed = machineNamed || !argument.empty();
       continue;
@@ -181,15 +200,16 @@ std::string UsageText() {
          "                        s\u00e9par\u00e9s par \";\" ou des blancs ; \"#\" commence un commentaire\r\n"
          "-                       les noms de machines de l'entr\u00e9e standard, lus de m\u00eame\r\n"
          "                        Les listes se suivent dans l'ordre donn\u00e9 ; une machine d\u00e9j\u00e0\r\n"
-         "                        nomm\u00e9e (\u00e0 l'identique, ou \".\" et le nom de l'ordinateur) n'est\r\n"
-         "                        lue qu'une fois\r\n"
+         "                        nomm\u00e9e (sans tenir compte de la casse ni d'un \\\\ initial, ou\r\n"
+         "                        \".\" et le nom de l'ordinateur) n'est lue qu'une fois ; un nom\r\n"
+         "                        qui contient un caract\u00e8re de contr\u00f4le ou U+FFFD est refus\u00e9\r\n"
          "\r\n"
          "Options :\r\n"
          "  --format csv|json|tsv  format des enregistrements (csv par d\u00e9faut)\r\n"
          "  --filter TEXTE         seulement les applications dont le nom contient TEXTE,\r\n"
          "                         sans tenir compte de la casse (le filtre de la fen\u00eatre)\r\n"
          "  --visible-only         seulement les entr\u00e9es que la liste des applications de\r\n"
-         "                         Windows montre : ni composant syst\u00e8me (SystemComponent = 1),\r\n"
+         "                         Windows montre : ni composant syst\u00e8me (SystemComponent non nul),\r\n"
          "                         ni mise \u00e0 jour (Update vrai), avec une commande de\r\n"
          "                         d\u00e9sinstallation\r\n"
          "  --sort name            enregistrements tri\u00e9s par machine, nom puis chemin dans le\r\n"

@@ -49,7 +49,13 @@ int CliProgram::Run(const std::vector<Text>& arguments) {
     environment_.writeError(outputError);
     return kExitUsage;
   }
-  // The files are found out before the first machine is read.
+  // The files are found out before the first machine is read: the report would replace the records.
+  if (options.outputPath && options.reportPath && environment_.sameFile &&
+      environment_.sameFile(*options.outputPath, *options.reportPath)) {
+    environment_.writeError("Appcensus_cli : --output et --report nomment le m\u00eame fichier \"" +
+                            TextToUtf8(*options.reportPath) + "\"\r\n");
+    return kExitUsage;
+  }
   for (const auto& path : {options.outputPath, options.reportPath})
     if (path && !environment_.canWriteFile(*path)) return FileError("de cr\u00e9er", *path);
   std::unique_ptr<InventoryComparison> comparison;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "cli/console_win32.h"
@@ -73,10 +74,12 @@ std::optional<std::string> ReadWholeFile(TextView path) {
   return ReadAll(file.get());
 }
 
-// Standard input: typed on a console up to a Ctrl+Z, else read to its end.
-std::string ReadInput() {
+// Standard input: typed on a console up to a Ctrl+Z, else read to its end; none when it is
+// closed or a read fails.
+std::optional<std::string> ReadInput() {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  if (!IsConsole(input)) return ReadAll(input).value_or(std::string());
+  if (input == nullptr || input == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (!IsConsole(input)) return ReadAll(input);
   Text typed;
   wchar_t buffer[4096];
   for (DWORD got = 0; typed.find(u'\x1A') == Text::npos && ReadConsoleW(input, buffer, 4096, &got, nullptr) && got > 0;)
@@ -94,18 +97,40 @@ Text FullPath(TextView path) {
   return length == 0 || length >= size ? Text() : Text(reinterpret_cast<const char16_t*>(full.data()), length);
 }
 
+// A device's full path ("NUL" and "CON" are "\\.\NUL" and "\\.\CON"): written as it is,
+// not replaced through a temporary file.
+bool IsDevice(const Text& full) { return full.starts_with(u"\\\\.\\"); }
+
+// The device opened for writing; INVALID_HANDLE_VALUE when it cannot be.
+HANDLE OpenDevice(const Text& full) {
+  return CreateFileW(Wide(full), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool WriteWholeFile(TextView path, std::string_view bytes) {
   // The export's writer puts a temporary file beside the target: it needs the full path.
   const Text full = FullPath(path);
+  if (IsDevice(full)) {
+    const HANDLE device = OpenDevice(full);
+    const bool written = WriteBytes(device, IsConsole(device), bytes);
+    if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+    return written;
+  }
   appcensus::Win32ExportFileWriter writer{Text()};
   return !full.empty() && writer.WriteWholeFile(full, bytes);
 }
 
 // Whether WriteWholeFile may succeed: the file's folder takes a new file (one is made and
-// removed), and the file is neither a folder nor read-only.
+// removed), and the file is neither a folder nor read-only; a device opens for writing.
 bool CanWriteFile(TextView path) {
   const Text full = FullPath(path);
   if (full.empty()) return false;
+  if (IsDevice(full)) {
+    const HANDLE device = OpenDevice(full);
+    if (device == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(device);
+    return true;
+  }
   const DWORD attributes = GetFileAttributesW(Wide(full));
   const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & refused) != 0) return false;
@@ -114,6 +139,28 @@ bool CanWriteFile(TextView path) {
   if (GetTempFileNameW(Wide(folder), L"apc", 0, probe) == 0) return false;
   DeleteFileW(probe);
   return true;
+}
+
+// The volume and index of an existing file; none when it cannot be opened.
+std::optional<std::tuple<DWORD, DWORD, DWORD>> FileIdentity(const Text& full) {
+  const HANDLE file = CreateFileW(Wide(full), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(file, &information) != 0;
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  return std::tuple(information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow);
+}
+
+bool SameFile(TextView first, TextView second) {
+  const Text a = FullPath(first);
+  const Text b = FullPath(second);
+  if (a.empty() || b.empty() || IsDevice(a) || IsDevice(b)) return false;
+  const auto identityA = FileIdentity(a);
+  const auto identityB = FileIdentity(b);
+  if (identityA || identityB) return identityA == identityB;
+  return UpperCase(a) == UpperCase(b);  // neither exists yet
 }
 
 // The account of a user hive's security identifier, as the machine names it.
@@ -148,6 +195,7 @@ CliEnvironment ConsoleEnvironment() {
   environment.errorIsConsole = errorIsConsole;
   environment.canWriteFile = CanWriteFile;
   environment.writeFile = WriteWholeFile;
+  environment.sameFile = SameFile;
   environment.readFile = ReadWholeFile;
   environment.readInput = ReadInput;
   environment.localHostName = LocalHostName;

@@ -1,5 +1,7 @@
 #include "cli/machine_lists.h"
 
+#include "inventory/machine_test.h"
+
 namespace appcensus::cli {
 
 namespace {
@@ -29,7 +31,7 @@ std::vector<Text> MachineListNames(std::string_view bytes) {
   Text name;
   bool inComment = false;
   for (const char16_t c : DecodeList(bytes) + u'\n') {
-    if (c == u'\n') inComment = false;
+    if (c == u'\n' || c == u'\r') inComment = false;  // a list may end its lines with CR alone
     if (c == u'#') inComment = true;
     if (!inComment && !SeparatesNames(c)) {
       name += c;
@@ -42,10 +44,12 @@ std::vector<Text> MachineListNames(std::string_view bytes) {
 }
 
 void MachineList::Add(const Text& name) {
-  const bool local = name == u"." || (!upperComputerName_.empty() && UpperCase(name) == upperComputerName_);
-  if ((local && localAdded_) || !added_.insert(name).second) return;
+  const Text machine = MachineNameOf(name);
+  const Text upper = UpperCase(machine);
+  const bool local = machine == u"." || (!upperComputerName_.empty() && upper == upperComputerName_);
+  if ((local && localAdded_) || !added_.insert(upper).second) return;
   localAdded_ = localAdded_ || local;
-  names_.push_back(name);
+  names_.push_back(machine);
 }
 
 }  // namespace appcensus::cli

@@ -21,17 +21,15 @@ const char* LocationName(EntryLocation location) {
   }
 }
 
-std::optional<std::uint32_t> DwordNumber(TextView text) {
-  const TextView digits = text.starts_with(u'-') ? text.substr(1) : text;
-  if (digits.empty() || digits.size() > 10) return std::nullopt;
-  std::int64_t value = 0;
-  for (const char16_t c : digits) {
-    if (c < u'0' || c > u'9') return std::nullopt;
-    value = value * 10 + (c - u'0');
+std::optional<std::uint64_t> ExtraNumber(TextView text) {
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char16_t c : text) {
+    const auto digit = static_cast<std::uint64_t>(c - u'0');
+    if (c < u'0' || c > u'9' || value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
   }
-  if (value > 0xFFFFFFFF) return std::nullopt;
-  // The registry layer gives a DWORD as the text of its signed value.
-  return static_cast<std::uint32_t>(digits.size() < text.size() ? -value : value);
+  return value;
 }
 
 std::optional<bool> IsUpdate(const EntryExtras& extras) {
@@ -42,7 +40,7 @@ std::optional<bool> IsUpdate(const EntryExtras& extras) {
 }
 
 bool ShownByWindows(const ApplicationRecord& record) {
-  return DwordNumber(record.Extras.SystemComponent).value_or(0) != 1 && !IsUpdate(record.Extras).value_or(false) &&
+  return ExtraNumber(record.Extras.SystemComponent).value_or(0) == 0 && !IsUpdate(record.Extras).value_or(false) &&
          !record.UninstallString.empty();
 }
 
@@ -89,8 +87,8 @@ std::string TsvValue(TextView text) {
 
 std::vector<RecordOutput::Field> RecordOutput::FieldsOf(const ApplicationRecord& record) {
   std::vector<Field> fields;
-  const auto text = [&](std::string name, TextView value) {
-    if (value.empty() || value == kPlaceholder)
+  const auto text = [&](std::string name, TextView value, std::uint8_t absentBit = 0) {
+    if (value.empty() || (record.Absent & absentBit) != 0)
       fields.push_back({std::move(name), "null", ""});
     else
       fields.push_back({std::move(name), JsonString(value), TsvValue(value)});
@@ -102,7 +100,7 @@ std::vector<RecordOutput::Field> RecordOutput::FieldsOf(const ApplicationRecord&
     if (!value) return std::nullopt;
     return *value ? "true" : "false";
   };
-  for (const auto& field : kRecordFields) text(field.name, record.*field.member);
+  for (const auto& field : kRecordFields) text(field.name, record.*field.member, AbsentBit(field.member));
   const EntryLocation location = LocationOf(record.UninstallKeyPath);
   text("Location", Utf8ToText(LocationName(location)));
   const Text sid = UserSidOf(record.UninstallKeyPath);
@@ -117,10 +115,10 @@ std::vector<RecordOutput::Field> RecordOutput::FieldsOf(const ApplicationRecord&
   text("Architecture", package ? package->Architecture : Text());
   for (const auto& extra : kExtraValues) {
     const Text& value = record.Extras.*extra.member;
-    const std::optional<std::uint32_t> number = DwordNumber(value);
+    const std::optional<std::uint64_t> number = ExtraNumber(value);
     if (extra.member == &EntryExtras::EstimatedSize)
       literal("EstimatedSize", number ? std::optional(std::to_string(*number)) : std::nullopt);
-    else if (extra.member == &EntryExtras::SystemComponent || extra.member == &EntryExtras::WindowsInstaller)
+    else if (extra.number)
       literal(TextToUtf8(extra.valueName), flag(number ? std::optional(*number != 0) : std::nullopt));
     else
       text(TextToUtf8(extra.valueName), value);

@@ -44,15 +44,16 @@ std::string TsvValue(TextView text);
 // "package" (a user's package), "provisioned".
 const char* LocationName(EntryLocation location);
 
-// The number of a DWORD value's text, as the registry holds it (unsigned); none when the
-// value is absent or not a whole number.
-std::optional<std::uint32_t> DwordNumber(TextView text);
+// The number of an extra's text (EntryExtras); none when the value is absent or not a
+// whole number.
+std::optional<std::uint64_t> ExtraNumber(TextView text);
 // Whether an entry updates another product: it names its parent product (ParentKeyName) or
 // its ReleaseType is "Update", "Hotfix" or "Security Update" (letter case ignored); none
 // when it has neither value.
 std::optional<bool> IsUpdate(const EntryExtras& extras);
 // Whether the Windows list of installed applications shows the entry: not a system
-// component, not an update, and with an uninstall command.
+// component (SystemComponent nonzero, the json's true), not an update, and with an
+// uninstall command.
 bool ShownByWindows(const ApplicationRecord& record);
 
 // The account name ("DOMAIN\user") of a security identifier on a machine; empty when it
@@ -72,8 +73,9 @@ class RecordOutput {
   // resolves, its User, for a package its PackageFullName, PackageFamilyName and
   // Architecture, then the extras: Publisher, EstimatedSize (a number), SystemComponent (a
   // flag), ParentKeyName, ReleaseType, WindowsInstaller (a flag), QuietUninstallString,
-  // DisplayIcon and the flag Update (IsUpdate). An absent value (empty, or the placeholder
-  // " - ") is null in json and an empty field in tsv; tsv writes a flag true or false.
+  // DisplayIcon and the flag Update (IsUpdate). An absent value (empty, or noted in the
+  // record's Absent) is null in json and an empty field in tsv; tsv writes a flag true or
+  // false.
   std::string Records(const std::vector<ApplicationRecord>& records);
   // json: "]" (an empty array when no record came); nothing for the others.
   std::string Closing();

@@ -1,6 +1,8 @@
 // The records that the inventory produces and the views and the export show.
 #pragma once
 
+#include <cstdint>
+
 #include "core/text.h"
 
 namespace appcensus {
@@ -26,7 +28,7 @@ inline constexpr char16_t kProvisionedPackagesPath[] =
 
 // Values of an entry that only the console program reads and shows (the inventory reads
 // them when asked); each empty when absent or not read. The numbers and flags are the
-// decimal text of their DWORD.
+// decimal text of a REG_DWORD or REG_QWORD, unsigned; empty when stored as another type.
 struct EntryExtras {
   Text Publisher;
   Text EstimatedSize;  // kilobytes
@@ -44,14 +46,15 @@ struct EntryExtras {
 struct ExtraValue {
   const char16_t* valueName;
   Text EntryExtras::*member;
+  bool number = false;  // a number or a flag
 };
 inline constexpr ExtraValue kExtraValues[] = {
     {u"Publisher", &EntryExtras::Publisher},
-    {u"EstimatedSize", &EntryExtras::EstimatedSize},
-    {u"SystemComponent", &EntryExtras::SystemComponent},
+    {u"EstimatedSize", &EntryExtras::EstimatedSize, true},
+    {u"SystemComponent", &EntryExtras::SystemComponent, true},
     {u"ParentKeyName", &EntryExtras::ParentKeyName},
     {u"ReleaseType", &EntryExtras::ReleaseType},
-    {u"WindowsInstaller", &EntryExtras::WindowsInstaller},
+    {u"WindowsInstaller", &EntryExtras::WindowsInstaller, true},
     {u"QuietUninstallString", &EntryExtras::QuietUninstallString},
     {u"DisplayIcon", &EntryExtras::DisplayIcon},
 };
@@ -69,9 +72,18 @@ struct ApplicationRecord {
   Text KeyName;           // subkey name below the Uninstall key
   Text UninstallKeyPath = kUninstallKeyPath;  // the Uninstall key it was listed under
   EntryExtras Extras = {};
+  // The values above that hold kPlaceholder because the entry has none (AbsentBit of each);
+  // a value that is the text " - " itself is not among them.
+  std::uint8_t Absent = 0;
 
   bool operator==(const ApplicationRecord&) const = default;
 };
+
+// The bit of Absent that stands for a value which may be the placeholder (DisplayVersion,
+// InstallSource, InstallDate, InstallLocation, ProductCode); 0 for the others.
+std::uint8_t AbsentBit(Text ApplicationRecord::*member);
+// Sets `member` to the placeholder, noted as absent.
+void SetAbsent(ApplicationRecord& record, Text ApplicationRecord::*member);
 
 // One subkey listed by the first inventory pass.
 struct UninstallEntry {

@@ -4,6 +4,20 @@ namespace appcensus {
 
 Text EntryRegistryPath(const ApplicationRecord& record) { return record.UninstallKeyPath + u"\\" + record.KeyName; }
 
+std::uint8_t AbsentBit(Text ApplicationRecord::*member) {
+  constexpr Text ApplicationRecord::*kMayBeAbsent[] = {&ApplicationRecord::DisplayVersion, &ApplicationRecord::InstallSource,
+                                                       &ApplicationRecord::InstallDate, &ApplicationRecord::InstallLocation,
+                                                       &ApplicationRecord::ProductCode};
+  for (std::size_t i = 0; i < std::size(kMayBeAbsent); ++i)
+    if (kMayBeAbsent[i] == member) return static_cast<std::uint8_t>(1u << i);
+  return 0;
+}
+
+void SetAbsent(ApplicationRecord& record, Text ApplicationRecord::*member) {
+  record.*member = kPlaceholder;
+  record.Absent |= AbsentBit(member);
+}
+
 EntryLocation LocationOf(TextView uninstallKeyPath) {
   if (uninstallKeyPath == kUninstallKeyPath32) return EntryLocation::Machine32;
   if (uninstallKeyPath.starts_with(kUsersRootPath)) return EntryLocation::User;

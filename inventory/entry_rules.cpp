@@ -99,13 +99,17 @@ std::optional<ApplicationRecord> BuildApplicationRecord(const EntryValues& value
                                                         const UninstallEntry& entry,
                                                         const ProductCodePattern& productCode) {
   if (values.DisplayName.empty()) return std::nullopt;
-  const auto orPlaceholder = [](const Text& value) { return value.empty() ? Text(kPlaceholder) : value; };
-
   ApplicationRecord record;
+  const auto valueOrAbsent = [&record](const Text& value, Text ApplicationRecord::*member) {
+    if (value.empty())
+      SetAbsent(record, member);
+    else
+      record.*member = value;
+  };
   record.DisplayName = values.DisplayName;
-  record.DisplayVersion = orPlaceholder(values.DisplayVersion);
-  record.InstallSource = orPlaceholder(values.InstallSource);
-  record.InstallDate = values.InstallDate.empty() ? Text(kPlaceholder) : RewriteInstallDate(values.InstallDate);
+  valueOrAbsent(values.DisplayVersion, &ApplicationRecord::DisplayVersion);
+  valueOrAbsent(values.InstallSource, &ApplicationRecord::InstallSource);
+  valueOrAbsent(values.InstallDate.empty() ? Text() : RewriteInstallDate(values.InstallDate), &ApplicationRecord::InstallDate);
   record.UninstallString = values.UninstallString;
   if (NeedsUninstallCommand(values) && !uninstallCommand.empty()) record.UninstallString = Text(uninstallCommand);
   if (!values.InstallLocation.empty())
@@ -113,8 +117,10 @@ std::optional<ApplicationRecord> BuildApplicationRecord(const EntryValues& value
   else if (!values.DisplayIcon.empty())
     record.InstallLocation = IconFolder(values.DisplayIcon);
   else
-    record.InstallLocation = kPlaceholder;
+    SetAbsent(record, &ApplicationRecord::InstallLocation);
+  // The pattern gives the placeholder only when the key name holds no single braced group.
   record.ProductCode = productCode.Extract(entry.KeyName);
+  if (record.ProductCode == kPlaceholder) SetAbsent(record, &ApplicationRecord::ProductCode);
   record.Machine = entry.Machine;
   record.KeyName = entry.KeyName;
   record.UninstallKeyPath = entry.UninstallKeyPath;

@@ -198,9 +198,12 @@ std::optional<ApplicationRecord> ReadEntry(RegistrySession& session, const Unins
   if (NeedsUninstallCommand(values)) uninstallCommand = session.Value(key, kUninstallCommandValueName);
   std::optional<ApplicationRecord> record = BuildApplicationRecord(values, uninstallCommand, entry, productCode);
   if (extras)
-    for (const auto& extra : kExtraValues)  // DisplayIcon has been read already
-      record->Extras.*extra.member =
-          extra.member == &EntryExtras::DisplayIcon ? values.DisplayIcon : session.Value(key, extra.valueName);
+    for (const auto& extra : kExtraValues) {  // DisplayIcon has been read already
+      const std::optional<std::uint64_t> number = extra.number ? session.Number(key, extra.valueName) : std::nullopt;
+      record->Extras.*extra.member = extra.member == &EntryExtras::DisplayIcon ? values.DisplayIcon
+                                     : extra.number ? (number ? Utf8ToText(std::to_string(*number)) : Text())
+                                                    : session.Value(key, extra.valueName);
+    }
   return record;
 }
 

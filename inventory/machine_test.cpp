@@ -16,8 +16,10 @@ void Log(ActivityLog& log, TextView message, ActivityLevel level) {
 
 }  // namespace
 
+Text MachineNameOf(TextView name) { return Text(name.starts_with(u"\\\\") ? name.substr(2) : name); }
+
 MachineVerdict TestMachine(TextView requestedName, ActivityLog& log) {
-  const Text name = UpperCase(requestedName);
+  const Text name = UpperCase(MachineNameOf(requestedName));
   Log(log, u"Démarrage du test machine sur " + name, ActivityLevel::InProgress);
   const Text target = ReadRegistryValue(kActiveComputerNameKeyPath, kActiveComputerNameValue, name);
 

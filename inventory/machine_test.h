@@ -25,6 +25,12 @@ inline constexpr std::chrono::milliseconds kIdentityTestWait{3000};
 // time), or another machine answered.
 enum class MachineVerdict { Passed, Unreachable, OtherMachine };
 
+// The machine a typed name stands for: the name without the "\\" that Windows tools write
+// before a machine's name ("\\VM" is VM), any other name as it is. The identity test
+// compares this name, and every list that merges machine names must count a name and this
+// form of it as one machine (with "." and the computer's name, letter case ignored).
+Text MachineNameOf(TextView name);
+
 // The test itself, on the calling thread: the four rules in order, every message logged.
 MachineVerdict TestMachine(TextView requestedName, ActivityLog& log);
 

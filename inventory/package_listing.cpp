@@ -85,11 +85,12 @@ ApplicationRecord PackageRecord(RegistrySession& session, const PackageList& lis
   ApplicationRecord record;
   record.DisplayName = displayName.empty() ? package.Name : displayName;
   record.DisplayVersion = package.Version;
-  record.InstallSource = kPlaceholder;
-  record.InstallDate = kPlaceholder;
+  SetAbsent(record, &ApplicationRecord::InstallSource);
+  SetAbsent(record, &ApplicationRecord::InstallDate);
   record.UninstallString = Text();
-  record.InstallLocation = folder.empty() ? Text(kPlaceholder) : folder;
-  record.ProductCode = kPlaceholder;
+  record.InstallLocation = folder;
+  if (folder.empty()) SetAbsent(record, &ApplicationRecord::InstallLocation);
+  SetAbsent(record, &ApplicationRecord::ProductCode);
   record.Machine = Text(machine);
   record.KeyName = package.FullName;
   record.UninstallKeyPath = list.listedUnder;

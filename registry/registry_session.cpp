@@ -94,4 +94,22 @@ Text RegistrySession::Value(Key& key, TextView valueName) {
   return value;
 }
 
+std::optional<std::uint64_t> RegistrySession::Number(Key& key, TextView valueName) {
+  if (!key) return std::nullopt;
+  const Text name(valueName);
+  std::uint32_t type = 0;
+  std::array<std::uint8_t, 8> data{};
+  std::uint32_t size = data.size();
+  long status = api_.QueryValueEx(key.handle_.Get(), name.c_str(), &type, data.data(), &size);
+  if (status != reg::kSuccess && Recover(status, key)) {
+    size = data.size();
+    status = api_.QueryValueEx(key.handle_.Get(), name.c_str(), &type, data.data(), &size);
+  }
+  if (status != reg::kSuccess || !((type == reg::kDword && size == 4) || (type == reg::kQword && size == 8)))
+    return std::nullopt;
+  std::uint64_t number = 0;
+  for (std::uint32_t i = size; i-- > 0;) number = number << 8 | data[i];  // little-endian
+  return number;
+}
+
 }  // namespace appcensus

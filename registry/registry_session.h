@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 
 #include "core/text.h"
 #include "registry/registry_api.h"
@@ -46,6 +47,9 @@ class RegistrySession {
   Text SubKeyName(Key& key, std::uint32_t index, bool* nameTooLong);
   // A value of the key by the layer's value rules (ReadValueOfKey).
   Text Value(Key& key, TextView valueName);
+  // The number of a REG_DWORD (4 bytes) or REG_QWORD (8 bytes) value; none for a value of
+  // any other type or size, or a failure.
+  std::optional<std::uint64_t> Number(Key& key, TextView valueName);
 
   // The status of the latest connection that failed and of the latest key open that failed
   // (reg::kSuccess while none has), kept when a later call succeeds, so that a machine that

@@ -7,6 +7,7 @@
 
 #include "core/application_table.h"
 #include "core/task_thread.h"
+#include "inventory/machine_test.h"
 #include "registry/registry_session.h"
 #include "request/job_gate.h"
 
@@ -59,13 +60,16 @@ std::int64_t TimeLimitMilliseconds(std::int32_t seconds, std::chrono::millisecon
   return std::min(ms, kLongestWaitMs);
 }
 
-std::vector<Text> RequestMachines(TextView request) {
+std::vector<Text> RequestMachines(TextView request, TextView localComputerName) {
   std::vector<Text> machines;
   std::vector<Text> seen;  // upper-cased: a name is read once, whatever its letter case
+  const Text local = UpperCase(localComputerName);
   for (std::size_t m = 0, count = CountFields(request, u';'); m < count; ++m) {
-    Text name = Trimmed(NthField(request, u';', m));
-    if (name.empty() || std::ranges::find(seen, UpperCase(name)) != seen.end()) continue;
-    seen.push_back(UpperCase(name));
+    Text name = MachineNameOf(Trimmed(NthField(request, u';', m)));
+    // "." and the computer's name are one machine: both are seen once either is.
+    const Text upper = !local.empty() && UpperCase(name) == local ? Text(u".") : UpperCase(name);
+    if (name.empty() || std::ranges::find(seen, upper) != seen.end()) continue;
+    seen.push_back(upper);
     machines.push_back(std::move(name));
   }
   if (machines.empty()) machines.push_back(u".");

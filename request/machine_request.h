@@ -100,8 +100,9 @@ struct RequestOptions {
 void RestoreStartedServices();
 
 // The machine names of a request text: its ";"-separated names in order, blanks around them
-// and empty ones dropped, each once whatever its letter case; "." when none is left.
-std::vector<Text> RequestMachines(TextView request);
+// and empty ones dropped, each by its MachineNameOf and once whatever its letter case, "."
+// and `localComputerName` (when not empty) counting as one machine; "." when none is left.
+std::vector<Text> RequestMachines(TextView request, TextView localComputerName = {});
 
 class MachineRequest {
  public:

@@ -82,7 +82,7 @@ bool MachineWorker::ProcessPendingRequest(std::chrono::milliseconds wait) {
   log_.LogActivity(DecimalText(seconds) + u" secondes de temp d'attente pour le traitement de la machine",
                    ActivityLevel::None, 1);
 
-  const std::vector<Text> machines = RequestMachines(request);
+  const std::vector<Text> machines = RequestMachines(request, options_.platform.localComputerName);
   const bool list = machines.size() > 1;
   WorkerReport report(log_, state_.applicationTable, list);
   last_ = std::make_unique<MachineRequest>(machines, options);

@@ -23,13 +23,14 @@ using namespace std::chrono_literals;
 
 TEST(CliOptions, EveryOptionInBothSpellingsAndAnyPlace) {
   const auto parsed = ParseCommandLine({u"a;B;a", u"--format", u"JSON", u"--filter=Off ice", u"", u"--timeout", u"0",
-                                        u"b;.", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
+                                        u"b;.;\\\\A", u"--output=C:\\\u00e9.json", u"--parallel", u"1024", u"--report=r.json",
                                         u"--timeout=2147483647", u"-h", u"/?", u"--version", u"--quiet", u"--visible-only",
                                         u"--start-remote-registry", u"--sort", u"NAME", u"--compare=a.json", u"--", u"--help", u"-", u"@x"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const CliOptions& options = *parsed.options;
-  // Lists as in the machine box, exact duplicates once; after "--" an option's or a list's name is a machine's.
-  EXPECT_EQ(options.machines, (std::vector<Text>{u"a", u"B", u"b", u".", u"--help", u"-", u"@x"}));
+  // Lists as in the machine box, each machine once (letter case and a leading \\ ignored); after "--" an
+  // option's or a list's name is a machine's.
+  EXPECT_EQ(options.machines, (std::vector<Text>{u"a", u"B", u".", u"--help", u"-", u"@x"}));
   EXPECT_EQ(options.format, OutputFormat::Json);
   EXPECT_EQ(options.filter, u"Off ice");
   EXPECT_EQ(options.timeoutSeconds, 2147483647);  // the last one given
@@ -50,13 +51,17 @@ TEST(CliOptions, MachineListsInEitherEncodingWithComments) {
       {"a b;;c\r\n\r\n# d e\n \td#e;f\n\vg", {u"a", u"b", u"c", u"d", u"g"}},
       {"\xEF\xBB\xBF" "caf\xC3\xA9 x;", {u"caf\u00e9", u"x"}},
       {"\xFF\xFE" "\xE9\0 \0\x16\x04\r\0\n\0#\0y\0\n\0z\0"s, {u"\u00e9", u"\u0416", u"z"}},  // UTF-16, either byte order
-      {"# none\r\n", {}}};
+      {"# none\r\n", {}}, {"d1 # c\rd2\rd3\r", {u"d1", u"d2", u"d3"}}};  // CR alone ends a line
   for (const auto& [bytes, names] : lists) EXPECT_EQ(MachineListNames(bytes), names) << bytes;
 }
 
 TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
   const char* const seconds = "--timeout attend un nombre de secondes";
   const char* const oneTo1024 = "--parallel attend un nombre de 1 \u00e0 1024";
+  using namespace std::string_literals;
+  // An empty list, one in UTF-16 without its byte-order mark; standard input closed.
+  const MachineSources sources{[](TextView path) { return path == u"missing.txt" ? std::nullopt : std::optional(path == u"empty.txt" ? "# none"s : "V\0M\0"s); },
+                               [] { return std::optional<std::string>(); }, {}};
   const std::pair<std::vector<Text>, const char*> cases[] = {  // the reason is part of the error line
       {{u"--bogus"}, "option inconnue \"--bogus\""},
       {{u"SRV1", u"--timeout"}, "--timeout attend une valeur"},
@@ -70,10 +75,13 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
       {{u"--help=yes"}, "--help ne prend pas de valeur"},
       {{u"SRV1", u";SRV2"}, "nom de machine vide dans la liste \";SRV2\""},
       {{u"SRV1", u"@missing.txt"}, "impossible de lire la liste de machines \"missing.txt\""},
-      {{u"-"}, "aucun nom de machine dans les listes"},
+      {{u"SRV1", u"-"}, "impossible de lire la liste de machines de l'entr\u00e9e standard"},
+      {{u"SRV1", u"@utf16.txt"}, "le nom n\u00b0 1 de la liste \"utf16.txt\" contient le caract\u00e8re interdit U+0000"},
+      {{u"--quiet", u"SRV1;S\uFFFD"}, "le nom n\u00b0 2 de l'argument n\u00b0 2 contient le caract\u00e8re interdit U+FFFD"},
+      {{u"@empty.txt"}, "aucun nom de machine dans les listes"},
   };
   for (const auto& [arguments, reason] : cases) {
-    const auto parsed = ParseCommandLine(arguments);
+    const auto parsed = ParseCommandLine(arguments, sources);
     EXPECT_FALSE(parsed.options) << reason;
     EXPECT_NE(parsed.error.find(reason), std::string::npos) << parsed.error;
     EXPECT_EQ(parsed.error.find_first_of("\r\n"), std::string::npos) << parsed.error;
@@ -113,7 +121,7 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
   EXPECT_EQ(tsv.Opening(), "DisplayName\tDisplayVersion\tInstallSource\tInstallDate\tUninstallString\tInstallLocation\t"
                            "ProductCode\tMachine\tKeyName\tLocation\tSid\tUser\tPackageFullName\tPackageFamilyName\tArchitecture\tPublisher\tEstimatedSize\tSystemComponent\t"
                            "ParentKeyName\tReleaseType\tWindowsInstaller\tQuietUninstallString\tDisplayIcon\tUpdate\r\n");
-  records[2].Extras = {u"Brelmont", u"-1", u"1", u"", u"Hotfix", u"0", u"q.exe", u"q.ico"};
+  records[2].Extras = {u"Brelmont", u"4294967295", u"1", u"", u"Hotfix", u"0", u"q.exe", u"q.ico"};
   EXPECT_EQ(tsv.Records({records[0], records[2]}),
             "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tmachine\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"
             "Tab\\there\t-2\t\t\t\t\t\tSRV2\tKey\\\\x\tuser\tS-1-5-21-7\tCORP\\\\ana\t\t\t\tBrelmont\t4294967295\ttrue\t\t"
@@ -135,12 +143,17 @@ TEST(RecordOutput, JsonAndTsvEscapesAndTheTsvLines) {
 }
 
 TEST(RecordOutput, JsonGivesNumbersFlagsAndNullForAbsentValues) {
-  ApplicationRecord record{u"App", kPlaceholder, u"", kPlaceholder, u"", kPlaceholder, kPlaceholder, u"M", u"K"};
+  // A name and a date that are the text " - ", a version and a folder that the entry does not have.
+  ApplicationRecord record{u" - ", u"", u"", kPlaceholder, u"", u"", kPlaceholder, u"M", u"K"};
+  SetAbsent(record, &ApplicationRecord::DisplayVersion);
+  SetAbsent(record, &ApplicationRecord::InstallLocation);
   const std::pair<EntryExtras, const char*> cases[] = {  // extras, fields expected
-      {{}, R"({"DisplayVersion":null,"UninstallString":null,"Publisher":null,"EstimatedSize":null,"SystemComponent":null,"Update":null})"},
+      {{}, R"({"DisplayName":" - ","DisplayVersion":null,"InstallDate":" - ","InstallLocation":null,"UninstallString":null,
+              "Publisher":null,"EstimatedSize":null,"SystemComponent":null,"Update":null})"},
       {{u"Brelmont", u"2048", u"1", u"", u"", u"0", u"q.exe", u"i.ico"},
        R"({"Publisher":"Brelmont","EstimatedSize":2048,"SystemComponent":true,"WindowsInstaller":false,"DisplayIcon":"i.ico"})"},
-      {{u"", u"-2", u"", u"{P}", u"Feature", u"", u"", u""}, R"({"EstimatedSize":4294967294,"Update":true})"},
+      {{u"", u"18446744073709551615", u"2", u"{P}", u"Feature", u"", u"", u""},
+       R"({"EstimatedSize":18446744073709551615,"SystemComponent":true,"Update":true})"},
       {{u"", u"12 Mo", u"", u"", u"SECURITY update", u"", u"", u""}, R"({"EstimatedSize":null,"Update":true})"},
       {{u"", u"", u"", u"", u"Update Rollup", u"", u"", u""}, R"({"ReleaseType":"Update Rollup","Update":false})"}};
   for (const auto& [extras, fields] : cases) {
@@ -166,6 +179,7 @@ struct Console {
     environment.errorIsConsole = errorIsConsole;
     environment.canWriteFile = [&](TextView path) { return path != u"x.csv"; };  // in a folder that does not exist
     environment.writeFile = [&](TextView path, std::string_view bytes) { return files[Text(path)] = bytes, true; };
+    environment.sameFile = [](TextView first, TextView second) { return LowerCase(first) == LowerCase(second); };
     environment.readFile = [&](TextView path) { return files.contains(Text(path)) ? std::optional(files[Text(path)]) : std::nullopt; };
     environment.readInput = [&] { return in; };
     environment.identityWait = 20s;
@@ -219,7 +233,7 @@ TEST_F(CliProgramTest, TheReportGivesEachMachineItsStatusInListOrderAndTheLocalO
   Console console;
   // Names on the command line, in a list file and on standard input; "." and the computer's name are one machine.
   console.files[u"list.txt"] = "OTHER # another machine answers\r\n. SRV1;GONE";
-  console.in = "LATE localpc";
+  console.in = "LATE \\\\localpc";
   EXPECT_EQ(console.Run({u"GONE", u"@list.txt", u"-", u"--report", u"r.json", u"--timeout=1", u"--parallel=5", u"--format=json"}), kExitTimeLimit);
   auto report = nlohmann::json::parse(console.files[u"r.json"]);
   for (auto& machine : report) EXPECT_TRUE(machine["seconds"].is_number() && machine.erase("seconds"));
@@ -232,13 +246,14 @@ TEST_F(CliProgramTest, TheReportGivesEachMachineItsStatusInListOrderAndTheLocalO
 }
 
 TEST_F(CliProgramTest, VisibleOnlyAndSortNameChooseAndOrderTheRecords) {
-  const std::tuple<const char16_t*, const char16_t*, const char16_t*> entries[] = {  // name, a value, its text
-      {u"beta", u"Publisher", u"P"}, {u"Alpha", u"SystemComponent", u"1"}, {u"Zeta", u"ParentKeyName", u"P"},
-      {u"gamma", u"ReleaseType", u"Security Update"}, {u"delta", u"UninstallString", u""}, {u"Eta", u"ReleaseType", u"Feature"}};
+  const std::tuple<const char16_t*, const char16_t*, std::uint32_t, std::vector<std::uint8_t>> entries[] = {  // name, a value
+      {u"beta", u"Publisher", reg::kSz, StringData(u"P")}, {u"Alpha", u"SystemComponent", reg::kDword, DwordData(2)},
+      {u"Zeta", u"ParentKeyName", reg::kSz, StringData(u"P")}, {u"gamma", u"ReleaseType", reg::kSz, StringData(u"Security Update")},
+      {u"delta", u"UninstallString", reg::kSz, StringData(u"")}, {u"Eta", u"ReleaseType", reg::kSz, StringData(u"Feature")}};
   for (MemoryMachine* machine : {&registry_.AddMachine(u"SRV2"), &registry_.AddMachine(u"ABC")})
-    for (const auto& [name, value, text] : entries) {
+    for (const auto& [name, value, type, data] : entries) {
       PutApps(*machine, {name}).SetString(Text(kUninstallKeyPath) + u"\\{" + name + u"}", u"UninstallString", u"u.exe");
-      machine->SetString(Text(kUninstallKeyPath) + u"\\{" + name + u"}", value, text);
+      machine->SetValue(Text(kUninstallKeyPath) + u"\\{" + name + u"}", value, type, data);
     }
   Console console;
   EXPECT_EQ(console.Run({u"SRV2;abc", u"--visible-only", u"--sort=name", u"--format=json"}), kExitListed);
@@ -295,6 +310,25 @@ TEST_F(CliProgramTest, CompareGivesWhatChangedOnTheMachinesListedNowInTheOrderOf
   EXPECT_EQ(csv.out, "Change;" + CsvDocument({}) + "added;a; - ;{a}; - ; - ; - ;;" + TextToUtf8(kUninstallKeyPath) + "\\{a};SRV1\r\n");
 }
 
+TEST_F(CliProgramTest, NumbersAndFlagsAreReadFromDwordsAndQwordsOnly) {
+  const std::tuple<std::uint32_t, std::vector<std::uint8_t>, nlohmann::json, nlohmann::json> cases[] = {
+      // EstimatedSize and SystemComponent of this type and data; their json
+      {reg::kDword, DwordData(2048), 2048, true}, {reg::kDword, DwordData(0), 0, false},
+      {reg::kQword, {0, 0, 0, 0, 2, 0, 0, 0}, 8589934592, true}, {reg::kBinary, {0x12, 0x34, 0x56, 0x78}, nullptr, nullptr},
+      {reg::kBinary, {1}, nullptr, nullptr}, {reg::kSz, StringData(u"1"), nullptr, nullptr}};
+  for (const auto& [type, data, size, flag] : cases) {
+    for (const char16_t* value : {u"EstimatedSize", u"SystemComponent"})
+      registry_.Local().SetValue(Text(kUninstallKeyPath) + u"\\{a}", value, type, data);
+    Console console;
+    ASSERT_EQ(console.Run({u".", u"--format=json"}), kExitListed) << console.err;
+    const auto records = nlohmann::json::parse(console.out);
+    const auto a = std::ranges::find(records, "a", [](const auto& record) { return record["DisplayName"]; });
+    ASSERT_NE(a, records.end());
+    EXPECT_EQ((*a)["EstimatedSize"], size) << type;
+    EXPECT_EQ((*a)["SystemComponent"], flag) << type;
+  }
+}
+
 TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErrors) {
   const std::string created = "Appcensus_cli : impossible de cr\u00e9er le fichier \"x.csv\"\r\n";
   const auto refused = [](std::string file, std::string reason) {  // as the program's json, before the first machine
@@ -304,6 +338,8 @@ TEST_F(CliProgramTest, OutputErrorsEndWithCode2AndAMessageAndQuietLeavesOnlyErro
       // exit code, standard error, machines read
       {{u"SRV1", u"--quiet"}, true, kExitUsage, "Appcensus_cli : impossible d'\u00e9crire sur la sortie standard\r\n", true},
       {{u"SRV1", u"--output", u"x.csv"}, false, kExitUsage, created, false},  // found out before the first machine
+      {{u"SRV1", u"--output=r.json", u"--report", u"R.json"}, false, kExitUsage,
+       "Appcensus_cli : --output et --report nomment le m\u00eame fichier \"R.json\"\r\n", false},
       {{u"SRV1;GONE", u"--quiet", u"--output=y.csv", u"--output", u"-"}, false, kExitUnreachable,
        "[erreur] [TestMachine] : Impossible de contacter la machine.\r\n[erreur] Impossible de contacter la machine GONE.\r\n"
        "[erreur] Impossible de contacter la machine : v\u00e9rifiez son nom, qu'elle est allum\u00e9e et que le service "

@@ -61,7 +61,8 @@ TEST(EntryRulesTest, EmptyValuesTakeTheirFallbacks) {
   EntryValues values;
   EXPECT_EQ(build(values), std::nullopt);  // no display name: no record
   values.DisplayName = u"App";
-  EXPECT_EQ(*build(values), (ApplicationRecord{u"App", u" - ", u" - ", u" - ", u"", u" - ", u"{K-1}", u"srv", u"{K-1}"}));
+  EXPECT_EQ(*build(values), (ApplicationRecord{u"App", u" - ", u" - ", u" - ", u"", u" - ", u"{K-1}", u"srv", u"{K-1}",
+                                                 kUninstallKeyPath, {}, 0b1111}));  // the four placeholders absent
   // The UninstallCommand stands in only for an empty UninstallString with a RegistryLocation.
   values.RegistryLocation = u"HKLM\\x";
   EXPECT_TRUE(NeedsUninstallCommand(values));

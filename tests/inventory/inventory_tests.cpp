@@ -241,7 +241,7 @@ TEST_F(InventoryTest, PackagesGiveOneRecordPerUserAndFamilyThenTheProvisionedNoU
     EXPECT_EQ(found, expected) << TextToUtf8(machine);
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records[0], (ApplicationRecord{u"Appli A", u"2.0.0.0", u" - ", u" - ", u"", u"C:\\WA\\A", u" - ", machine,
-                                             u"App.A_2.0.0.0_x64__pub", store + u"S-1-5-21-1"}));
+                                             u"App.A_2.0.0.0_x64__pub", store + u"S-1-5-21-1", {}, 0b10110}));
   }
 }
 

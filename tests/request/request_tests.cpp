@@ -59,8 +59,9 @@ TEST(TimeLimitTest, SecondsTimesTheSecondCappedAtTheLongestFiniteWait) {
 TEST(RequestMachinesTest, NamesInOrderOnceEachWithoutBlanksOrEmptyOnesAndTheLocalMachineWhenNoneIsLeft) {
   const std::pair<const char16_t*, Lines> cases[] = {
       {u"SRV1", {u"SRV1"}}, {u" SRV1 ;\tsrv2", {u"SRV1", u"srv2"}}, {u"VM;", {u"VM"}}, {u".;", {u"."}},
-      {u";", {u"."}},       {u"", {u"."}},                         {u"A;;B;a", {u"A", u"B"}}};
-  for (const auto& [request, machines] : cases) EXPECT_EQ(RequestMachines(request), machines) << TextToUtf8(request);
+      {u";", {u"."}},       {u"", {u"."}},                         {u"A;;B;a", {u"A", u"B"}},
+      {u"\\\\vm;VM;.;\\\\A;a", {u"vm", u"A"}}, {u".;vm", {u"."}}};  // the local computer is VM
+  for (const auto& [request, machines] : cases) EXPECT_EQ(RequestMachines(request, u"VM"), machines) << TextToUtf8(request);
 }
 
 // Notes what the worker asks of the window among the log lines.

@@ -97,7 +97,7 @@ TEST(CliWine, RecordsAreThoseOfTheSameRequestInEveryFormatWithTheValuesRegQueryS
       const std::string shown = printed[TextToUtf8(record.KeyName + u"\\" + extra.valueName)];
       const std::string data = shown.substr(std::min(shown.size(), shown.find(' ') + 1));
       EXPECT_EQ(TextToUtf8(record.Extras.*extra.member),
-                shown.starts_with("REG_DWORD ") ? std::to_string(std::int32_t(std::stoul(data, nullptr, 16))) : data)
+                shown.starts_with("REG_DWORD ") ? std::to_string(std::stoul(data, nullptr, 16)) : data)
           << TextToUtf8(record.KeyName + u" " + extra.valueName);
       present += !data.empty();
     }
@@ -155,7 +155,12 @@ TEST(CliWine, ExitCodesAndTheOutputWithoutRecords) {
       {L"127.0.0.6 --timeout 60", {1, CsvDocument({})}},  // the header all the same
       {L"--parallel 0", {2, ""}},
       {L". > Z:\\dev\\full", {2, ""}},  // Wine's drive Z: is the host's root, where /dev/full is a full disk
+      {L". --classic --quiet --output NUL --report nul", {0, ""}},  // a device is written, not replaced
+      // One file named twice, as it is and by another spelling, refused before the machine is read.
+      {L"127.0.0.6 --output same.json --report .\\SAME.json", {2, ""}},
+      {L"127.0.0.6 --output new.json --report x\\..\\NEW.JSON", {2, ""}},
   };
+  std::ofstream("same.json") << "[]";
   for (const auto& [arguments, outcome] : cases) EXPECT_EQ(Command(L"Appcensus_cli.exe " + std::wstring(arguments)), outcome) << std::filesystem::path(arguments);
 }
 
