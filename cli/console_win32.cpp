@@ -101,20 +101,19 @@ Text FullPath(TextView path) {
 // not replaced through a temporary file.
 bool IsDevice(const Text& full) { return full.starts_with(u"\\\\.\\"); }
 
-// The device opened for writing; INVALID_HANDLE_VALUE when it cannot be.
-HANDLE OpenDevice(const Text& full) {
-  return CreateFileW(Wide(full), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+// The device opened for writing; none when it cannot be.
+appcensus::UniqueFileHandle OpenDevice(const Text& full) {
+  return appcensus::UniqueFileHandle(CreateFileW(Wide(full), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool WriteWholeFile(TextView path, std::string_view bytes) {
   // The export's writer puts a temporary file beside the target: it needs the full path.
   const Text full = FullPath(path);
   if (IsDevice(full)) {
-    const HANDLE device = OpenDevice(full);
-    const bool written = WriteBytes(device, IsConsole(device), bytes);
-    if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
-    return written;
+    appcensus::UniqueFileHandle device = OpenDevice(full);
+    const bool written = WriteBytes(device.get(), IsConsole(device.get()), bytes);
+    return device.close() && written;
   }
   appcensus::Win32ExportFileWriter writer{Text()};
   return !full.empty() && writer.WriteWholeFile(full, bytes);
@@ -125,12 +124,7 @@ bool WriteWholeFile(TextView path, std::string_view bytes) {
 bool CanWriteFile(TextView path) {
   const Text full = FullPath(path);
   if (full.empty()) return false;
-  if (IsDevice(full)) {
-    const HANDLE device = OpenDevice(full);
-    if (device == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(device);
-    return true;
-  }
+  if (IsDevice(full)) return static_cast<bool>(OpenDevice(full));
   const DWORD attributes = GetFileAttributesW(Wide(full));
   const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & refused) != 0) return false;
@@ -143,13 +137,10 @@ bool CanWriteFile(TextView path) {
 
 // The volume and index of an existing file; none when it cannot be opened.
 std::optional<std::tuple<DWORD, DWORD, DWORD>> FileIdentity(const Text& full) {
-  const HANDLE file = CreateFileW(Wide(full), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const appcensus::UniqueFileHandle file(CreateFileW(Wide(full), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION information{};
-  const bool known = GetFileInformationByHandle(file, &information) != 0;
-  CloseHandle(file);
-  if (!known) return std::nullopt;
+  if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
   return std::tuple(information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow);
 }
 
