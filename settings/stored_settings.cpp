@@ -80,14 +80,12 @@ void SaveWindowSize(SettingsWindow& window) {
   WriteRegistryValue(kSettingsKeyPath, kWidthValue, DecimalText(width), reg::kDword, kLocal);
 }
 
-void LoadWindowSize(SettingsWindow& window) {
-  int width = 0, height = 0;
-  if (!window.InnerSize(&width, &height)) return;
-  if (RegistryKeyExists(kSettingsKeyPath, kLocal) == 0) return;
+std::optional<std::pair<int, int>> StoredWindowSize() {
+  if (RegistryKeyExists(kSettingsKeyPath, kLocal) == 0) return std::nullopt;
   const Text heightText = ReadRegistryValue(kSettingsKeyPath, kHeightValue, kLocal);
   const Text widthText = ReadRegistryValue(kSettingsKeyPath, kWidthValue, kLocal);
-  if (heightText.empty() || widthText.empty()) return;
-  window.SetInnerSize(LeadingNumber(widthText), LeadingNumber(heightText));
+  if (heightText.empty() || widthText.empty()) return std::nullopt;
+  return std::pair(LeadingNumber(widthText), LeadingNumber(heightText));
 }
 
 void SaveTimeLimitSetting(TextView timeLimitText) {

@@ -4,6 +4,8 @@
 // Every access goes through the registry access layer; nothing is cached.
 #pragma once
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/text.h"
@@ -35,7 +37,6 @@ class SettingsWindow {
   // The inner size the window has when neither maximised nor minimised; false when there is
   // no main window.
   virtual bool InnerSize(int* width, int* height) = 0;
-  virtual void SetInnerSize(int width, int height) = 0;
 };
 
 // The history after adding `name` to the stored `history`: the name upper-cased in front,
@@ -47,7 +48,8 @@ Text HistoryWithName(TextView history, TextView name);
 void SaveMachineHistory(TextView name);
 void LoadMachineHistory(SettingsWindow& window);
 void SaveWindowSize(SettingsWindow& window);
-void LoadWindowSize(SettingsWindow& window);
+// The stored inner size (width, height), when both values are readable: the window opens at it.
+std::optional<std::pair<int, int>> StoredWindowSize();
 // Stores the time-limit field's text (read as a number) when the settings key exists.
 void SaveTimeLimitSetting(TextView timeLimitText);
 void LoadTimeLimitSetting(SettingsWindow& window);

@@ -331,7 +331,6 @@ void LoadStoredSettingsIntoWindow() {
   WindowSettings settings;
   LoadMachineHistory(settings);
   LoadTimeLimitSetting(settings);
-  LoadWindowSize(settings);
   SendMessageW(Gadget(kStartRemoteRegistryBox), BM_SETCHECK,
                LoadStartRemoteRegistrySetting() ? BST_CHECKED : BST_UNCHECKED, 0);
 }

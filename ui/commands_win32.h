@@ -39,8 +39,8 @@ inline constexpr UINT kProgressResetDelayMs = 2000;
 void ScheduleProgressReset();
 void OnProgressResetTimer();
 
-// The settings loaded into the new window, in order: machine history, time limit, window
-// size, the Remote Registry box.
+// The settings loaded into the new window, in order: machine history, time limit, the Remote
+// Registry box. The window is made at its stored size (CreateMainWindow).
 void LoadStoredSettingsIntoWindow();
 // Reloads the machine box from the stored history; callable from any thread (the reload is
 // handed to the window thread).

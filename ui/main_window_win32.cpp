@@ -2,10 +2,12 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
 #include "core/shared_state.h"
+#include "settings/stored_settings.h"
 #include "ui/commands_win32.h"
 #include "ui/controls_win32.h"
 #include "ui/gadgets_win32.h"
@@ -85,8 +87,10 @@ UniqueFont CreateControlFont() {
   return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
+// Fonts are given before the control is first seen (the window, or the hidden page, shows it
+// later), so no control redraws for them.
 void SetFont(HWND control, const UniqueFont& font) {
-  if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
 }
 
 void InsertColumn(HWND list, int index, const wchar_t* title, int width) {
@@ -105,20 +109,26 @@ void AddTab(HWND panel, int index, const wchar_t* name) {
   SendMessageW(panel, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// The width that shows a column's title whole in the list's header, in the header's font: the
-// text and the header's margins left and right. Measured once here rather than asked of the
-// list column by column (LVSCW_AUTOSIZE_USEHEADER), whose measure under Wine also leaves out a
-// pixel of the margins.
-int TitleFittingWidth(HWND list, const wchar_t* title) {
+// The widths that show each column's title whole in the list's header, in the header's font:
+// the text and the header's margins left and right. Measured here with one device context
+// rather than asked of the list column by column (LVSCW_AUTOSIZE_USEHEADER), whose measure
+// under Wine also leaves out a pixel of the margins.
+std::array<int, kColumnTitles.size()> TitleFittingWidths(HWND list) {
+  std::array<int, kColumnTitles.size()> widths;
+  widths.fill(100);
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   HDC dc = GetDC(header);
-  if (!dc) return 100;
+  if (!dc) return widths;
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
-  SIZE text{};
-  GetTextExtentPoint32W(dc, title, static_cast<int>(wcslen(title)), &text);
+  const int margins = 2 * 3 * GetSystemMetrics(SM_CXEDGE);
+  for (std::size_t i = 0; i < kColumnTitles.size(); ++i) {
+    SIZE text{};
+    GetTextExtentPoint32W(dc, kColumnTitles[i], static_cast<int>(wcslen(kColumnTitles[i])), &text);
+    widths[i] = text.cx + margins;
+  }
   SelectObject(dc, old);
   ReleaseDC(header, dc);
-  return text.cx + 2 * 3 * GetSystemMetrics(SM_CXEDGE);
+  return widths;
 }
 
 // Buttons draw a bitmap without its transparency (black corners) but an icon with it, so the
@@ -303,26 +313,31 @@ void CreateStatusBar(MainWindow& w, NewControls& c) {
   PlaceProgressBar(c.statusBar, progressBar);
 }
 
-// The panel with its three tabs and pages and the table; the views of the two hidden pages
-// come once the window shows (CompleteMainWindow). Tab moves into the shown page's view.
+// The panel with its three tabs and the first page with the table; the two hidden pages and
+// their views come once the window shows (CompleteMainWindow). Tab moves into the shown
+// page's view.
 void CreatePanel(MainWindow& w, NewControls& c) {
   c.panel = Child(w, c.window, kPanel, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                   {1, 80, 620, 613});
-  for (int i = 0; i < 3; ++i) {
-    AddTab(c.panel, i, kTabNames[i]);
-    w.pages[i] = CreatePage(w, c.panel);
-  }
+  for (int i = 0; i < 3; ++i) AddTab(c.panel, i, kTabNames[i]);
+  w.pages[0] = CreatePage(w, c.panel);
   c.table = CreateReportList(w, w.pages[0], kTable, LVS_SHOWSELALWAYS | WS_TABSTOP,
                              LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   // Each column as wide as its title in the table's own font, the last one filling the rest.
   SetFont(c.table, w.arial);
-  for (int i = 0; i < 9; ++i) InsertColumn(c.table, i, kColumnTitles[i], TitleFittingWidth(c.table, kColumnTitles[i]));
+  // The columns go in without a redraw and a new layout of the list after each.
+  const auto widths = TitleFittingWidths(c.table);
+  SendMessageW(c.table, WM_SETREDRAW, FALSE, 0);
+  for (int i = 0; i < 9; ++i) InsertColumn(c.table, i, kColumnTitles[i], widths[i]);
+  SendMessageW(c.table, WM_SETREDRAW, TRUE, 0);
   SendMessageW(c.table, LVM_SETCOLUMNWIDTH, 8, LVSCW_AUTOSIZE_USEHEADER);
   ShowSortArrow(c.table, RowOrder{});
 }
 
-// The tree and the activity list on their pages, with their fonts and images, placed.
+// The two hidden pages, with the tree and the activity list, their fonts and images, placed.
 void CreateHiddenViews(MainWindow& w) {
+  HWND panel = Gadget(kPanel);
+  for (int i = 1; i < 3; ++i) w.pages[i] = CreatePage(w, panel);
   HWND tree = Child(w, w.pages[1], kTree, WC_TREEVIEWW, L"",
                     TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, 0, {0, 0, 615, 585});
   SendMessageW(tree, TVM_SETEXTENDEDSTYLE, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
@@ -435,6 +450,23 @@ void SetTabOrder(const NewControls& c) {
   }
 }
 
+// Where the window opens: at its stored inner size, never smaller than its least size, inside
+// the work area of the monitor it opens on. So it is laid out once, and not moved again before
+// it shows.
+GadgetRect OpeningFrame() {
+  constexpr int kLargest = 32767;  // the largest window coordinate
+  const auto [width, height] = StoredWindowSize().value_or(std::pair(0, 0));
+  RECT outer{0, 0, std::clamp(width, kWindowMinInnerWidth, kLargest),
+             std::clamp(height, kWindowMinInnerHeight, kLargest)};
+  AdjustWindowRectEx(&outer, kMainWindowStyle, FALSE, 0);
+  const GadgetRect frame{kWindowCreationX, kWindowCreationY, outer.right - outer.left, outer.bottom - outer.top};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromPoint({frame.x, frame.y}, MONITOR_DEFAULTTONEAREST), &monitor)) return frame;
+  const RECT& area = monitor.rcWork;
+  return FitInArea(frame, {area.left, area.top, area.right - area.left, area.bottom - area.top});
+}
+
 }  // namespace
 
 void CreateMainWindow() {
@@ -449,9 +481,9 @@ void CreateMainWindow() {
   w->minimumOuterSize = {outer.right - outer.left, outer.bottom - outer.top};
   NewControls c{};
   const Text title = WindowTitle();
-  c.window = CreateWindowExW(0, kMainWindowClass, Wide(title), kMainWindowStyle, kWindowCreationX, kWindowCreationY,
-                             w->minimumOuterSize.cx, w->minimumOuterSize.cy, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+  const GadgetRect frame = OpeningFrame();
+  c.window = CreateWindowExW(0, kMainWindowClass, Wide(title), kMainWindowStyle, frame.x, frame.y, frame.width,
+                             frame.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!c.window) return;
   MainWindow& m = *w;
   TheWindow() = std::move(w);

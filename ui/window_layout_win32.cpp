@@ -42,20 +42,6 @@ void PlacePageViews() {
   for (const char16_t* view : {kTable, kTree, kActivityList}) Place(Gadget(view), layout.view);
 }
 
-void KeepWindowInWorkArea() {
-  HWND window = Gadget(kMainWindow);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  RECT outer{};
-  if (!window || !GetWindowRect(window, &outer) ||
-      !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
-    return;
-  const RECT& area = monitor.rcWork;
-  const GadgetRect fitted = FitInArea({outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top},
-                                      {area.left, area.top, area.right - area.left, area.bottom - area.top});
-  SetWindowPos(window, nullptr, fitted.x, fitted.y, fitted.width, fitted.height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void ApplyWindowLayout() {
   HWND window = Gadget(kMainWindow);
   if (!window) return;

@@ -8,9 +8,6 @@ namespace appcensus {
 void ApplyWindowLayout();
 // Fits the panel's pages and the views on them to the panel, as ApplyWindowLayout does.
 void PlacePageViews();
-// Moves and if need be shrinks the main window so that it lies inside the work area of its
-// monitor (the screen without the task bar).
-void KeepWindowInWorkArea();
 
 // Shows the panel's tab of that index (0 "Tableau", 1 "Arborescence", 2 "Activité") and
 // its page.

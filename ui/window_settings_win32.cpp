@@ -35,13 +35,4 @@ bool WindowSettings::InnerSize(int* width, int* height) {
   return true;
 }
 
-void WindowSettings::SetInnerSize(int width, int height) {
-  HWND window = Gadget(kMainWindow);
-  RECT outer{0, 0, width, height};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace appcensus

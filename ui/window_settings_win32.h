@@ -15,7 +15,6 @@ class WindowSettings : public SettingsWindow {
   Text TimeLimitText() override;
   void SetTimeLimitText(TextView text) override;
   bool InnerSize(int* width, int* height) override;
-  void SetInnerSize(int width, int height) override;
 };
 
 }  // namespace appcensus

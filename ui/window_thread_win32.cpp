@@ -18,7 +18,6 @@ bool RunMainWindow() {
   ApplyWindowLayout();
   MainUiChannel().Attach(*gadgets, [window] { return PostMessageW(window, kApplyUiWorkMessage, 0, 0) != FALSE; });
   LoadStoredSettingsIntoWindow();
-  KeepWindowInWorkArea();
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   CompleteMainWindow();  // what the shown window does not need to appear whole

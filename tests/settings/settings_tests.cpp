@@ -35,7 +35,6 @@ class SettingsTest : public ::testing::Test, public SettingsWindow {
     *height = 600;
     return windowExists_;
   }
-  void SetInnerSize(int width, int height) override { sizes_.emplace_back(width, height); }
   // The stored value as read back, and its type.
   std::pair<Text, std::uint32_t> Stored(TextView value) {
     std::uint32_t type = 0;
@@ -48,16 +47,14 @@ class SettingsTest : public ::testing::Test, public SettingsWindow {
   Text boxText_, timeLimit_;
   std::vector<Text> items_{u"kept"};
   bool windowExists_ = true;
-  std::vector<std::pair<int, int>> sizes_;
 };
 
 TEST_F(SettingsTest, WithoutTheKeyNothingLoadsButTheDefaultLimitAndNoSaveCreatesIt) {
   LoadMachineHistory(*this);
   LoadTimeLimitSetting(*this);
-  LoadWindowSize(*this);
   EXPECT_EQ(items_, std::vector<Text>{u"kept"});
   EXPECT_EQ(timeLimit_, u"15");
-  EXPECT_TRUE(sizes_.empty());
+  EXPECT_EQ(StoredWindowSize(), std::nullopt);
   SaveTimeLimitSetting(u"30");
   windowExists_ = false;  // no main window
   SaveWindowSize(*this);
@@ -80,10 +77,9 @@ TEST_F(SettingsTest, SizeAndLimitAreStoredAsNumbersAndTheSizeRestoredOnlyWhenBot
   SaveWindowSize(*this);
   EXPECT_EQ(Stored(kWidthValue), std::pair(Text(u"800"), reg::kDword));
   EXPECT_EQ(Stored(kHeightValue), std::pair(Text(u"600"), reg::kDword));
-  LoadWindowSize(*this);
+  EXPECT_EQ(StoredWindowSize(), std::pair(800, 600));
   registry_.Local().SetValue(kSettingsKeyPath, kHeightValue, reg::kMultiSz, {});  // reads as empty
-  LoadWindowSize(*this);
-  EXPECT_EQ(sizes_, (std::vector<std::pair<int, int>>{{800, 600}}));
+  EXPECT_EQ(StoredWindowSize(), std::nullopt);
   for (const auto& [field, loaded] : {std::pair<Text, Text>{u"$2D", u"45"}, {u"", u"0"}, {u"-1", u"15"}}) {
     SaveTimeLimitSetting(field);
     LoadTimeLimitSetting(*this);
