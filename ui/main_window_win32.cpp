@@ -328,9 +328,10 @@ void CreatePanel(MainWindow& w, NewControls& c) {
   // The columns go in without a redraw and a new layout of the list after each.
   const auto widths = TitleFittingWidths(c.table);
   SendMessageW(c.table, WM_SETREDRAW, FALSE, 0);
-  for (int i = 0; i < 9; ++i) InsertColumn(c.table, i, kColumnTitles[i], widths[i]);
+  for (std::size_t i = 0; i < widths.size(); ++i)
+    InsertColumn(c.table, static_cast<int>(i), kColumnTitles[i], widths[i]);
   SendMessageW(c.table, WM_SETREDRAW, TRUE, 0);
-  SendMessageW(c.table, LVM_SETCOLUMNWIDTH, 8, LVSCW_AUTOSIZE_USEHEADER);
+  SendMessageW(c.table, LVM_SETCOLUMNWIDTH, widths.size() - 1, LVSCW_AUTOSIZE_USEHEADER);
   ShowSortArrow(c.table, RowOrder{});
 }
 
@@ -450,16 +451,22 @@ void SetTabOrder(const NewControls& c) {
   }
 }
 
+// The main window's outer size for that inner size.
+SIZE OuterSize(int innerWidth, int innerHeight) {
+  RECT outer{0, 0, innerWidth, innerHeight};
+  AdjustWindowRectEx(&outer, kMainWindowStyle, FALSE, 0);
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
 // Where the window opens: at its stored inner size, never smaller than its least size, inside
 // the work area of the monitor it opens on. So it is laid out once, and not moved again before
 // it shows.
 GadgetRect OpeningFrame() {
   constexpr int kLargest = 32767;  // the largest window coordinate
   const auto [width, height] = StoredWindowSize().value_or(std::pair(0, 0));
-  RECT outer{0, 0, std::clamp(width, kWindowMinInnerWidth, kLargest),
-             std::clamp(height, kWindowMinInnerHeight, kLargest)};
-  AdjustWindowRectEx(&outer, kMainWindowStyle, FALSE, 0);
-  const GadgetRect frame{kWindowCreationX, kWindowCreationY, outer.right - outer.left, outer.bottom - outer.top};
+  const SIZE outer = OuterSize(std::clamp(width, kWindowMinInnerWidth, kLargest),
+                               std::clamp(height, kWindowMinInnerHeight, kLargest));
+  const GadgetRect frame{kWindowCreationX, kWindowCreationY, outer.cx, outer.cy};
   MONITORINFO monitor{};
   monitor.cbSize = sizeof(monitor);
   if (!GetMonitorInfoW(MonitorFromPoint({frame.x, frame.y}, MONITOR_DEFAULTTONEAREST), &monitor)) return frame;
@@ -476,9 +483,7 @@ void CreateMainWindow() {
   if (!RegisterWindowClasses()) return;
 
   auto w = std::make_unique<MainWindow>();
-  RECT outer{0, 0, kWindowMinInnerWidth, kWindowMinInnerHeight};
-  AdjustWindowRectEx(&outer, kMainWindowStyle, FALSE, 0);
-  w->minimumOuterSize = {outer.right - outer.left, outer.bottom - outer.top};
+  w->minimumOuterSize = OuterSize(kWindowMinInnerWidth, kWindowMinInnerHeight);
   NewControls c{};
   const Text title = WindowTitle();
   const GadgetRect frame = OpeningFrame();
